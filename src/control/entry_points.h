@@ -1,0 +1,53 @@
+#pragma once
+// The two print methods of the control and its small methods, independent of the
+// platform: the COM control and the native host both call these.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "control/diagnostics.h"
+#include "control/label_request.h"
+#include "control/request_windows.h"
+
+namespace control {
+
+inline constexpr std::array<std::string_view, 21> kPrintLabelsParameters{
+    "ClientType",    "ClientNumber",  "PrinterName",  "LabelCopies",          "Barcode",
+    "AccessionNumber", "RequisitionNumber", "SampleID", "PatientID",         "PatientName",
+    "PatientDOB",    "PatientGender", "TestNumber",   "TestName",             "PhysicianName",
+    "CurrentDate",   "CurrentTime",   "Temperature",  "SpecimenRequirements", "DisplayProperties",
+    "DisplayDebugger"};
+
+inline constexpr std::array<std::string_view, 9> kPrintGenericLabelsParameters{
+    "PrinterName", "LabelCopies", "Line1", "Line2", "Line3", "Line4", "Line5", "DisplayProperties",
+    "DisplayDebugger"};
+
+// The display flag test: the value's text form, lower-cased, equals "true". A Null never
+// sets it; a value with no text form (an array, an error value) gives no answer at all.
+std::optional<bool> displayFlag(const Value& value);
+
+class PrintEntryPoints {
+ public:
+  PrintEntryPoints(LabelRequest& request, RequestWindows& windows, DiagnosticsSink& diagnostics)
+      : request_(request), windows_(windows), sink_(diagnostics) {}
+
+  // Each returns the request's result. Neither ever throws, and neither writes into its arguments.
+  bool PrintLabels(std::span<const Value> arguments);         // the 21 parameters above
+  bool PrintGENERICLabels(std::span<const Value> arguments);  // the 9 parameters above
+  void CloseConnection() { windows_.closePrintWindow(); }
+  static std::int16_t GetControlVersion();
+
+ private:
+  bool printLabels(std::span<const Value> arguments);
+  bool printGenericLabels(std::span<const Value> arguments);
+  bool fail(const Diagnostics& diagnostics, std::u16string_view reason);
+
+  LabelRequest& request_;
+  RequestWindows& windows_;
+  DiagnosticsSink& sink_;
+};
+
+}  // namespace control
