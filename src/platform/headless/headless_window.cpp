@@ -18,10 +18,11 @@ void HeadlessPrintWindow::setTimerEnabled(bool enabled) {
 }
 
 void HeadlessPrintWindow::arm() {
-  const int generation = ++generation_;
+  const int generation = ++*generation_;
   if (!enabled_ || interval_ <= 0) return;
-  clock_.schedule(clock_.now() + interval_, [this, generation] {
-    if (generation != generation_ || !loaded()) return;
+  clock_.schedule(clock_.now() + interval_, [this, generation, alive = std::weak_ptr<int>(generation_)] {
+    const auto current = alive.lock();
+    if (!current || *current != generation || !loaded()) return;
     arm();  // a timer keeps ticking until disabled
     onTimer_();
   });

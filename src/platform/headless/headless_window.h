@@ -3,6 +3,7 @@
 // and timers run on the virtual clock.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,8 @@ class HeadlessPrintWindow : public HeadlessFormWindow, public printing::PrintWin
   std::u16string barCodeCaption_ = u"999384334";
   int interval_ = 0;
   bool enabled_ = false;
-  int generation_ = 0;  // invalidates ticks scheduled before the last change
+  // Invalidates ticks scheduled before the last change; ticks of a destroyed window find it expired.
+  std::shared_ptr<int> generation_ = std::make_shared<int>(0);
 };
 
 }  // namespace headless
