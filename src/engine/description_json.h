@@ -1,0 +1,27 @@
+#pragma once
+// The label description as JSON: what the engine records for each printed label and what
+// the renderer reads back. Keys come in a fixed order, so equal labels give equal text.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "engine/label.h"
+
+namespace engine {
+
+class DescriptionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr int kDescriptionVersion = 1;
+
+// Indented JSON, ending with a newline.
+std::string toJson(const LabelDescription& label);
+
+// Throws DescriptionError for text that is not a description of this version, a missing or
+// mistyped field, or an attribute value the engine would have refused.
+LabelDescription fromJson(std::string_view json);
+
+}  // namespace engine

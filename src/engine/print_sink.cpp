@@ -1,0 +1,153 @@
+#include "engine/print_sink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <span>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "engine/description_json.h"
+
+namespace engine {
+
+namespace {
+
+// A file this process created, closed on scope exit.
+class NewFile {
+ public:
+  // Nothing when the file exists already; throws for any other failure.
+  static std::optional<NewFile> create(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const int fd = ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+#endif
+    if (fd < 0) {
+      if (errno == EEXIST) return std::nullopt;
+      throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+    }
+    return NewFile(fd, path);
+  }
+
+  NewFile(NewFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+  NewFile& operator=(NewFile&&) = delete;
+  ~NewFile() { close(); }
+
+  void write(std::span<const char> bytes) {
+    while (!bytes.empty()) {
+#ifdef _WIN32
+      const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1u << 30));
+      const int written = ::_write(fd_, bytes.data(), static_cast<unsigned>(chunk));
+#else
+      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+#endif
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        throw std::system_error(errno, std::generic_category(), "cannot write " + path_.string());
+      }
+      bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+  }
+
+  // Gives the name back, for a number that turned out to be taken after all.
+  void discard() {
+    close();
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+
+ private:
+  NewFile(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
+  void close() {
+    if (fd_ >= 0) {
+#ifdef _WIN32
+      ::_close(fd_);
+#else
+      ::close(fd_);
+#endif
+      fd_ = -1;
+    }
+  }
+  int fd_;
+  std::filesystem::path path_;
+};
+
+std::string numbered(unsigned number, const char* extension) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "label-%04u.%s", number, extension);
+  return buffer;
+}
+
+// The number of a "label-NNNN.json" or "label-NNNN.png" file name.
+std::optional<unsigned> labelNumber(const std::string& name) {
+  constexpr std::string_view prefix = "label-";
+  const std::size_t dot = name.rfind('.');
+  if (name.rfind(prefix, 0) != 0 || dot == std::string::npos || dot == prefix.size()) return std::nullopt;
+  const std::string extension = name.substr(dot + 1);
+  if (extension != "json" && extension != "png") return std::nullopt;
+  unsigned number = 0;
+  for (std::size_t i = prefix.size(); i < dot; ++i) {
+    const char c = name[i];
+    if (c < '0' || c > '9' || number > 100'000'000) return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  return number;
+}
+
+}  // namespace
+
+LabelFolderSink::LabelFolderSink(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+std::optional<std::vector<std::uint8_t>> LabelFolderSink::image(const LabelDescription&) { return std::nullopt; }
+
+unsigned LabelFolderSink::nextNumber() {
+  if (!lastNumber_) {
+    unsigned highest = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+      if (const auto number = labelNumber(entry.path().filename().string())) highest = std::max(highest, *number);
+    lastNumber_ = highest;
+  }
+  return ++*lastNumber_;
+}
+
+void LabelFolderSink::print(const LabelDescription& label) {
+  const std::optional<std::vector<std::uint8_t>> png = image(label);
+  const std::string json = toJson(label);
+  std::filesystem::create_directories(folder_);
+
+  for (;;) {
+    const unsigned number = nextNumber();
+    PrintedLabel paths{folder_ / numbered(number, "json"), {}};
+    std::optional<NewFile> description = NewFile::create(paths.description);
+    if (!description) continue;
+    if (png) paths.image = folder_ / numbered(number, "png");
+    std::optional<NewFile> picture = png ? NewFile::create(paths.image) : std::nullopt;
+    if (png && !picture) {
+      description->discard();
+      continue;
+    }
+    try {
+      if (picture) picture->write({reinterpret_cast<const char*>(png->data()), png->size()});
+      description->write(json);
+    } catch (...) {
+      if (picture) picture->discard();
+      description->discard();
+      throw;
+    }
+    printed_.push_back(std::move(paths));
+    return;
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,52 @@
+#pragma once
+// Where printed labels go. The engine hands every accepted PrintLabel job to a sink as a
+// finished description; a sink that fails throws, and PrintLabel reports it as a printer
+// error.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "engine/label.h"
+
+namespace engine {
+
+class PrintSink {
+ public:
+  virtual ~PrintSink() = default;
+  virtual void print(const LabelDescription& label) = 0;
+};
+
+struct PrintedLabel {
+  std::filesystem::path description;  // label-NNNN.json
+  std::filesystem::path image;        // label-NNNN.png, empty when the sink draws none
+};
+
+// Writes each label as <folder>/label-NNNN.json, NNNN one more than the highest number
+// already in the folder (the folder is created when missing). Numbers are claimed by
+// exclusive file creation, so processes sharing a folder never overwrite each other.
+class LabelFolderSink : public PrintSink {
+ public:
+  explicit LabelFolderSink(std::filesystem::path folder);
+
+  void print(const LabelDescription& label) override;
+
+  const std::filesystem::path& folder() const noexcept { return folder_; }
+  // Every label this sink wrote, oldest first.
+  const std::vector<PrintedLabel>& printed() const noexcept { return printed_; }
+
+ protected:
+  // The PNG to write beside the description, if the sink draws one. Called before any file
+  // is created, so a drawing failure leaves nothing behind.
+  virtual std::optional<std::vector<std::uint8_t>> image(const LabelDescription& label);
+
+ private:
+  unsigned nextNumber();
+
+  std::filesystem::path folder_;
+  std::optional<unsigned> lastNumber_;
+  std::vector<PrintedLabel> printed_;
+};
+
+}  // namespace engine
