@@ -1,0 +1,179 @@
+// label-bench: figures per label for the HOSPITAL sample, with the machine's noise in mind:
+// every figure is a median over many runs, and the comparisons run side by side in one run.
+//
+//   label-bench --host PATH/vantory-print --request examples/hospital.json [--glabels FILE] [--quick]
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/entry_points.h"
+#include "engine/engine.h"
+#include "engine/renderer.h"
+#include "host_request.h"
+#include "platform/headless/headless_windows.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const auto n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Median over `rounds` of the mean time per call of `batch` calls, in microseconds.
+double microsecondsPerCall(int rounds, int batch, const std::function<void()>& call) {
+  call();  // warm caches, fonts and allocators
+  std::vector<double> means;
+  for (int r = 0; r < rounds; ++r) {
+    const auto start = Clock::now();
+    for (int i = 0; i < batch; ++i) call();
+    means.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() / batch);
+  }
+  return median(means);
+}
+
+// Runs a program to completion, output discarded; false when it could not run or failed.
+bool run(const std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  for (const auto& part : command) argv.push_back(const_cast<char*>(part.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Median wall time of a whole process, in milliseconds; negative when it does not run.
+double processMilliseconds(int runs, const std::vector<std::string>& command) {
+  if (!run(command)) return -1;
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    run(command);
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  return median(times);
+}
+
+class CapturingSink : public engine::PrintSink {
+ public:
+  void print(const engine::LabelDescription& label) override { last = label; }
+  engine::LabelDescription last;
+};
+
+struct Options {
+  std::string host;
+  std::string request = "examples/hospital.json";
+  std::string glabels;
+  bool quick = false;
+};
+
+void line(const char* what, double value, const char* unit, const char* goal = "") {
+  if (value < 0) {
+    std::printf("  %-52s %12s\n", what, "unavailable");
+  } else {
+    std::printf("  %-52s %12.3f %-3s %s\n", what, value, unit, goal);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
+    if (flag == "--host") options.host = next();
+    else if (flag == "--request") options.request = next();
+    else if (flag == "--glabels") options.glabels = next();
+    else if (flag == "--quick") options.quick = true;
+    else {
+      std::fprintf(stderr, "usage: label-bench --host PATH --request FILE [--glabels FILE] [--quick]\n");
+      return 2;
+    }
+  }
+  const int rounds = options.quick ? 5 : 21;
+  const int processRuns = options.quick ? 5 : 21;
+
+  const auto request = host::readRequestFile(options.request);
+  const auto arguments = host::argumentList(request);
+
+  // The control's own work: storing, composing, the layout and every engine call.
+  auto capture = std::make_shared<CapturingSink>();
+  engine::EngineFactory engines(capture);
+  headless::VirtualClock clock;
+  headless::HeadlessRequestWindows windows(engines, clock);
+  control::LabelRequest state;
+  struct QuietSink : control::DiagnosticsSink {
+    void show(const control::DiagnosticMessage&) override {}
+  } quiet;
+  control::PrintEntryPoints control(state, windows, quiet);
+  bool printed = true;
+  const double controlWork = microsecondsPerCall(rounds, 2000, [&] { printed &= control.PrintLabels(arguments); });
+  if (!printed) {
+    std::fprintf(stderr, "label-bench: the sample request did not print\n");
+    return 1;
+  }
+
+  // Rendering the recorded label in-process.
+  engine::LabelRenderer renderer;
+  const engine::LabelDescription label = capture->last;
+  engine::Bitmap bitmap;
+  const double draw = microsecondsPerCall(rounds, 200, [&] { bitmap = renderer.render(label); });
+  std::size_t pngBytes = 0;
+  const double encode = microsecondsPerCall(rounds, 200, [&] { pngBytes = engine::encodePng(bitmap).size(); });
+  const double drawAndEncode = microsecondsPerCall(rounds, 200, [&] { pngBytes = renderer.renderPng(label).size(); });
+
+  // Whole processes, side by side.
+  const auto scratch = std::filesystem::temp_directory_path() / "label-bench";
+  std::filesystem::remove_all(scratch);
+  std::filesystem::create_directories(scratch);
+  double hostProcess = -1, zintProcess = -1, glabelsProcess = -1;
+  if (!options.host.empty())
+    hostProcess = processMilliseconds(processRuns, {options.host, "--request", options.request, "--output",
+                                                    (scratch / "host").string()});
+  zintProcess = processMilliseconds(processRuns, {"zint", "--barcode=20", "--data=9003948343", "--notext",
+                                                  "--output=" + (scratch / "zint.png").string()});
+  if (!options.glabels.empty())
+    glabelsProcess = processMilliseconds(options.quick ? 3 : 7, {"glabels-3-batch", "--output",
+                                                                 (scratch / "glabels.pdf").string(), options.glabels});
+  std::filesystem::remove_all(scratch);
+
+  std::printf("HOSPITAL sample label: %dx%d dots at 300 dpi, 1-bit PNG %zu bytes\n", bitmap.width, bitmap.height,
+              pngBytes);
+  std::printf("medians of %d rounds (in-process) and of %d runs (processes)\n\n", rounds, processRuns);
+  line("control's own work per request (no rendering)", controlWork, "us", "goal < 20 us");
+  line("draw the label (cairo + pango + libzint)", draw / 1000, "ms", "goal < 0.26 ms (2x a 0.13 ms floor)");
+  line("encode the 1-bit PNG", encode / 1000, "ms", "floor 0.6 ms");
+  line("draw and encode", drawAndEncode / 1000, "ms", "goal < 2.1 ms (floor 0.73 ms + 1.5 ms)");
+  line("native host process, one label", hostProcess, "ms");
+  line("zint command line, bar code only", zintProcess, "ms");
+  line("glabels-3-batch, same label (PDF)", glabelsProcess, "ms");
+  if (hostProcess > 0 && glabelsProcess > 0)
+    std::printf("\n  glabels-3-batch / native host = %.1fx (goal >= 40x)\n", glabelsProcess / hostProcess);
+  if (hostProcess > 0 && zintProcess > 0)
+    std::printf("  native host / zint bar code only = %.2fx\n", hostProcess / zintProcess);
+  return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A print request for the native host, read from command-line flags or a JSON file and
+// turned into the argument list an automation host would pass.
+
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "automation/value.h"
+
+namespace host {
+
+enum class Method { PrintLabels, PrintGENERICLabels };
+
+struct HostRequest {
+  Method method = Method::PrintLabels;
+  // Arguments by parameter name; a parameter not given is passed as Empty.
+  std::map<std::string, automation::Value> arguments;
+};
+
+class RequestError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// JSON: {"method": "PrintLabels", "arguments": {"ClientType": "HOSPITAL", "LabelCopies": 1, ...}}.
+// Strings stay strings; whole numbers become 16-bit integers when they fit, else 32-bit, as a
+// script literal would; other numbers doubles; true/false Booleans; null Null; and
+// {"type": "I4", "value": 7} gives any other type ("Empty", "Null", "Missing", "I2", "I4",
+// "R4", "R8", "Bool", "String", "Currency", "Date").
+HostRequest parseRequestJson(const std::string& json);
+HostRequest readRequestFile(const std::filesystem::path& file);
+
+// Sets one argument from a flag value (always a string, as a web form would send it).
+void setArgument(HostRequest& request, const std::string& name, const std::string& value);
+
+// The method's parameter names, in order.
+const std::vector<std::string>& parameterNames(Method method);
+
+// The argument list in parameter order. Throws RequestError for a name the method does not take.
+std::vector<automation::Value> argumentList(const HostRequest& request);
+
+}  // namespace host

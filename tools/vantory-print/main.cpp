@@ -1,0 +1,104 @@
+// vantory-print: drives the control's print entry points as an automation host would, with
+// the virtual label engine, and tells where the label images went.
+//
+//   vantory-print [--generic] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]
+//
+// Exit status 0 when the call returned True, 1 when it returned False, 2 for a bad command line.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "control/entry_points.h"
+#include "engine/engine.h"
+#include "engine/image_sink.h"
+#include "host_request.h"
+#include "platform/headless/headless_windows.h"
+#include "platform/headless/stderr_sink.h"
+#include "platform/headless/terminal_dialogs.h"
+
+namespace {
+
+constexpr const char* kDefaultOutput = "labels";
+
+void usage(std::FILE* to) {
+  std::fputs(
+      "usage: vantory-print [--generic] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]\n"
+      "  Calls PrintLabels (or PrintGENERICLabels with --generic) with the virtual label engine.\n"
+      "  Parameters are named as the control's: --ClientType HOSPITAL --Barcode 123 ...; a flag's\n"
+      "  value is passed as a string and overrides the request file. Labels go to DIR\n"
+      "  (default ./labels, or $VANTORY_LABEL_DIR) as label-NNNN.png with label-NNNN.json.\n",
+      to);
+}
+
+struct CommandLine {
+  host::HostRequest request;
+  std::filesystem::path output;
+};
+
+CommandLine parse(int argc, char** argv) {
+  CommandLine line;
+  const char* fromEnvironment = std::getenv("VANTORY_LABEL_DIR");
+  line.output = fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultOutput;
+  // The method decides which parameter names exist, so read it first.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--request") == 0 && i + 1 < argc) {
+      line.request = host::readRequestFile(argv[++i]);
+    } else if (std::strcmp(argv[i], "--generic") == 0) {
+      line.request.method = host::Method::PrintGENERICLabels;
+    }
+  }
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    if (flag == "--generic") continue;
+    if (flag == "--help" || flag == "-h") {
+      usage(stdout);
+      std::exit(0);
+    }
+    if (!flag.starts_with("--") || i + 1 >= argc) throw host::RequestError("unexpected argument '" + flag + "'");
+    const std::string value = argv[++i];
+    if (flag == "--request") continue;
+    if (flag == "--output") {
+      line.output = value;
+    } else {
+      host::setArgument(line.request, flag.substr(2), value);
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandLine line;
+  std::vector<automation::Value> arguments;
+  try {
+    line = parse(argc, argv);
+    arguments = host::argumentList(line.request);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vantory-print: %s\n", error.what());
+    usage(stderr);
+    return 2;
+  }
+
+  auto labels = std::make_shared<engine::ImageFolderSink>(line.output);
+  engine::EngineFactory engines(labels);
+  headless::VirtualClock clock;
+  headless::HeadlessRequestWindows windows(engines, clock);
+  headless::useTerminalDialogs(windows, std::cin, std::cout, headless::standardInputIsTerminal());
+  headless::StderrDiagnosticsSink diagnostics;
+  control::LabelRequest request;  // the process's one request
+  control::PrintEntryPoints control(request, windows, diagnostics);
+
+  const bool printed = line.request.method == host::Method::PrintLabels ? control.PrintLabels(arguments)
+                                                                        : control.PrintGENERICLabels(arguments);
+  std::printf("result: %s\n", printed ? "True" : "False");
+  for (const auto& label : labels->printed()) {
+    if (!label.image.empty()) std::printf("label image: %s\n", label.image.string().c_str());
+    std::printf("label description: %s\n", label.description.string().c_str());
+  }
+  return printed ? 0 : 1;
+}
