@@ -109,66 +109,28 @@ std::optional<std::string> checkCodabar(std::u16string_view data, std::string_vi
   return std::nullopt;
 }
 
-enum class CodeSet { None, A, B, C };
-
-std::size_t digitRun(std::u16string_view text, std::size_t from) {
-  std::size_t end = from;
-  while (end < text.size() && isDigit(text[end])) ++end;
-  return end - from;
-}
-
 }  // namespace
 
-int code128SymbolCount(std::u16string_view text) {
-  const auto base = [](char16_t c) { return static_cast<unsigned>(c >= 0x80 ? c - 0x80 : c); };
-  const auto needsA = [&](char16_t c) { return base(c) < 0x20; };
-  const auto needsB = [&](char16_t c) { return base(c) >= 0x60; };
-
-  int count = 0;
-  CodeSet set = CodeSet::None;
-  const auto changeTo = [&](CodeSet next) {
-    if (set != CodeSet::None) ++count;  // the start character is not counted
-    set = next;
-  };
+int code128SymbolBound(std::u16string_view text) {
   if (text.size() == 2 && allDigits(text)) return 1;  // start C and one pair
-
+  const auto base = [](char16_t c) { return static_cast<unsigned>(c >= 0x80 ? c - 0x80 : c); };
+  const bool extended = std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x80; });
+  int bound = 0;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t run = digitRun(text, i);
-    const bool atStart = i == 0;
-    const bool atEnd = i + run == text.size();
-    if (set != CodeSet::C && (run >= 6 || (run >= 4 && (atStart || atEnd)))) {
-      if (run % 2 == 1) {  // the odd digit goes in A or B first
-        if (set == CodeSet::None) changeTo(CodeSet::B);
-        ++count;
-        ++i;
-        --run;
-      }
-      changeTo(CodeSet::C);
-      count += static_cast<int>(run / 2);
+    std::size_t run = 0;
+    while (i + run < text.size() && isDigit(text[i + run])) ++run;
+    if (run >= 4) {
+      // Digit pairs, with code set changes in and out and a digit left over; leaving and
+      // re-entering the extended (FNC4) mode around them.
+      bound += static_cast<int>((run + 1) / 2) + 3 + (extended ? 2 : 0);
       i += run;
       continue;
     }
-    if (set == CodeSet::C && run >= 2) {
-      count += static_cast<int>(run / 2);
-      i += run - run % 2;
-      continue;
-    }
-    const char16_t c = text[i];
-    const bool wantsA = needsA(c);
-    const bool wantsB = needsB(c);
-    if (set == CodeSet::None || set == CodeSet::C) {
-      changeTo(wantsA ? CodeSet::A : CodeSet::B);
-    } else if ((set == CodeSet::A && wantsB) || (set == CodeSet::B && wantsA)) {
-      const bool nextWantsSame = i + 1 < text.size() && (wantsA ? needsA(text[i + 1]) : needsB(text[i + 1]));
-      if (nextWantsSame)
-        changeTo(wantsA ? CodeSet::A : CodeSet::B);
-      else
-        ++count;  // shift for this one character
-    }
-    count += c >= 0x80 ? 2 : 1;  // FNC4 before an extended character
-    ++i;
+    const char16_t c = text[i++];
+    const bool oneCodeSet = base(c) < 0x20 || base(c) >= 0x60;  // a shift or a code set change
+    bound += 1 + (oneCodeSet ? 1 : 0) + (c >= 0x80 || extended ? 1 : 0);  // FNC4 before or after
   }
-  return count;
+  return bound;
 }
 
 std::optional<Symbology> symbologyOf(std::int64_t bcType) {
@@ -220,8 +182,8 @@ std::optional<std::string> barcodeProblem(Symbology symbology, std::string_view 
       if (data.size() > kCode39MaxLength) return tooLong(std::to_string(kCode39MaxLength) + " characters at most");
       return std::nullopt;
     case Symbology::Code128:
-      if (auto bad = firstBadChar(data, utf8, "Code 128 cannot encode (Latin-1 only)",
-                                  [](char16_t c) { return c <= 0xFF; }))
+      if (auto bad = firstBadChar(data, utf8, "Code 128 cannot encode (ASCII and ISO 8859-1 only)",
+                                  [](char16_t c) { return c < 0x80 || (c >= 0xA0 && c <= 0xFF); }))
         return bad;
       break;
     case Symbology::Code128A:
@@ -249,7 +211,7 @@ std::optional<std::string> barcodeProblem(Symbology symbology, std::string_view 
     case Symbology::Codabar: return checkCodabar(data, utf8);
   }
   // Code 128 and Code 128 A: the length limit is in symbol characters.
-  if (code128SymbolCount(data) > kCode128MaxSymbols)
+  if (code128SymbolBound(data) > kCode128MaxSymbols)
     return tooLong(std::to_string(kCode128MaxSymbols) + " symbol characters at most");
   return std::nullopt;
 }

@@ -35,9 +35,13 @@ std::optional<std::string> barcodeProblem(Symbology symbology, std::string_view 
 // when the host gave none. Only for data barcodeProblem accepts.
 std::string encoderData(Symbology symbology, std::string_view utf8Data);
 
-// Data symbol characters a Code 128 encoder needs at most for this Latin-1 data (start,
-// check and stop excluded), following the code set rules of ISO/IEC 15417 Annex E.
-int code128SymbolCount(std::u16string_view latin1);
+// An upper bound of the data symbol characters (start, check and stop excluded) Code 128
+// needs for this data. Generous on purpose: encoders choose code sets by heuristics that
+// are not always optimal, and data accepted here must never be refused when drawn.
+// Counts: ASCII 32 to 95 one each, control characters and lower case two; a run of four or
+// more digits half its length plus three; with any character above 127, every character
+// one more and every digit run two more.
+int code128SymbolBound(std::u16string_view text);
 
 inline constexpr int kCode128MaxSymbols = 60;
 inline constexpr std::size_t kCode39MaxLength = 85;
