@@ -53,7 +53,12 @@ bool writeImage(png_structp png, png_infop info, const Bitmap& bitmap, double dp
   png_set_pHYs(png, info, perMetre, perMetre, PNG_RESOLUTION_METER);
   // Filters do little for 1-bit rows of a mostly blank label and cost time.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-  png_set_compression_level(png, 6);
+  // A label's rows repeat within a few rows, so a small window and hash lose little, and
+  // the default zlib state (about 400 KB, allocated and freed per image) costs more than
+  // the compression itself.
+  png_set_compression_level(png, 1);
+  png_set_compression_window_bits(png, 12);
+  png_set_compression_mem_level(png, 4);
   png_write_info(png, info);
   png_set_invert_mono(png);  // PNG grey 0 is black; our set bit is ink
   for (int y = 0; y < bitmap.height; ++y)
