@@ -39,6 +39,10 @@ using Symbol = std::unique_ptr<zint_symbol, Deleter<ZBarcode_Delete>>;
 constexpr double kDotsPerTwip = kPrinterDpi / kTwipsPerInch;
 // Module widths of Size 0, 1 and 2 in dots: 6.7, 10 and 13.3 mil.
 constexpr std::array<int, 3> kModuleDots{2, 3, 4};
+// Bar heights of Size 0, 1 and 2: 1/4, 3/8 and 1/2 in. A layout gives a bar code a tall box
+// and puts the next line a quarter inch further down; bars filling the box would run
+// through that line.
+constexpr std::array<int, 3> kBarHeightTwips{360, 540, 720};
 
 int dots(int twips) { return static_cast<int>(std::lround(twips * kDotsPerTwip)); }
 
@@ -244,13 +248,16 @@ struct LabelRenderer::Impl {
 
     // The widest whole-dot module that fits the box; a symbol too long even at one dot is
     // squeezed to fit, as a printer driver would.
-    double module = kModuleDots[static_cast<std::size_t>(std::clamp(code.size, 0, 2))];
+    const auto size = static_cast<std::size_t>(std::clamp(code.size, 0, 2));
+    double module = kModuleDots[size];
     if (modules * module > width) module = std::floor(width / modules);
     if (module < 1) module = width / modules;
     const double symbolWidth = modules * module;
-    const double barsHeight = std::max(height - captionHeight, height / 2);
+    // The symbol stands at the top of its box: caption above (TextPos 1) or below the bars.
+    const double barsHeight =
+        std::min(std::max(height - captionHeight, height / 2), std::round(kBarHeightTwips[size] * kDotsPerTwip));
     const double left = std::round(offset(horizontalAlign(code.justify), width - symbolWidth));
-    const double barsTop = code.textPos == 1 ? height - barsHeight : 0;
+    const double barsTop = code.textPos == 1 ? captionHeight : 0;
     const double yScale = barsHeight / extent.bottom;
 
     cairo_save(cr);
@@ -265,7 +272,7 @@ struct LabelRenderer::Impl {
     if (caption) {
       PangoRectangle logical;
       pango_layout_get_extents(caption.get(), nullptr, &logical);
-      const double captionTop = code.textPos == 1 ? 0 : barsHeight;
+      const double captionTop = code.textPos == 1 ? 0 : barsTop + barsHeight;
       cairo_move_to(cr, left + (symbolWidth - double(logical.width) / PANGO_SCALE) / 2 - double(logical.x) / PANGO_SCALE,
                     captionTop - double(logical.y) / PANGO_SCALE);
       useInk(cr, std::nullopt);

@@ -337,15 +337,31 @@ TEST_F(RendererTest, TextPosPutsTheReadableDataAboveOrBelowTheBars) {
     EXPECT_EQ(scan(bitmap), (std::vector<Scanned>{{"CODE-128", "S42"}})) << textPos;
     return inkBands(bitmap, box);
   };
-  EXPECT_EQ(bands(0).size(), 1u);
+  const auto none = bands(0);
+  ASSERT_EQ(none.size(), 1u);
+  EXPECT_EQ(none[0].top, box.top);
+  EXPECT_EQ(none[0].height(), dots(360)) << "Size 0 bars are a quarter inch high";
   const auto below = bands(2);
   ASSERT_EQ(below.size(), 2u);
   EXPECT_EQ(below[0].top, box.top);
-  EXPECT_LT(below[1].height(), below[0].height());
+  EXPECT_EQ(below[0].height(), dots(360));
+  EXPECT_LT(below[1].top - below[0].bottom, 8) << "the caption follows the bars";
   const auto above = bands(1);
   ASSERT_EQ(above.size(), 2u);
-  EXPECT_EQ(above[1].bottom, box.bottom);
+  EXPECT_LT(above[0].top - box.top, 12);
   EXPECT_LT(above[0].height(), above[1].height());
+  EXPECT_EQ(above[1].height(), dots(360));
+}
+
+TEST_F(RendererTest, BarsAreAsHighAsSizeSaysAndTheBoxAllows) {
+  for (int size : {0, 1, 2}) {
+    auto tall = barcodeObject("S42", 2, 200, 100, 2800, 1000);
+    codeOf(tall).size = size;
+    EXPECT_EQ(inkBox(render({tall})).height(), dots(360 + 180 * size)) << size;
+    auto flat = barcodeObject("S42", 2, 200, 100, 2800, 200);
+    codeOf(flat).size = size;
+    EXPECT_EQ(inkBox(render({flat})).height(), dots(200)) << size;
+  }
 }
 
 TEST_F(RendererTest, RotatedObjectsStayInTheirBoxes) {
