@@ -44,7 +44,11 @@ constexpr std::array<int, 3> kModuleDots{2, 3, 4};
 // through that line.
 constexpr std::array<int, 3> kBarHeightTwips{360, 540, 720};
 
-int dots(int twips) { return static_cast<int>(std::lround(twips * kDotsPerTwip)); }
+// Cairo keeps device coordinates in 24.8 fixed point; boxes reaching further than this are
+// left out rather than risk wrapped coordinates landing on the label.
+constexpr std::int64_t kFarthestDot = 1 << 22;
+
+std::int64_t dots(std::int64_t twips) { return std::llround(static_cast<double>(twips) * kDotsPerTwip); }
 
 double offset(Align align, double free) {
   switch (align) {
@@ -144,8 +148,8 @@ struct LabelRenderer::Impl {
   }
 
   Bitmap render(const LabelDescription& label) {
-    const int width = std::max(1, dots(label.stock.width));
-    const int height = std::max(1, dots(label.stock.height));
+    const auto width = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.width), 1, 1 << 15));
+    const auto height = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.height), 1, 1 << 15));
     cairo_surface_t* target = canvas(width, height);
     {
       const Cairo cr(cairo_create(target));
@@ -159,9 +163,13 @@ struct LabelRenderer::Impl {
 
   void drawObject(cairo_t* cr, const LabelObject& object) {
     // Whole dots for the box, so bars land on the print head's grid.
-    const int x = dots(object.left), y = dots(object.top);
-    const int w = dots(object.left + object.width) - x, h = dots(object.top + object.height) - y;
-    if (w <= 0 || h <= 0) return;
+    const std::int64_t left = dots(object.left), top = dots(object.top);
+    const std::int64_t right = dots(std::int64_t{object.left} + object.width);
+    const std::int64_t bottom = dots(std::int64_t{object.top} + object.height);
+    if (right <= left || bottom <= top) return;
+    if (std::max({-left, -top, right, bottom}) > kFarthestDot) return;
+    const auto x = static_cast<int>(left), y = static_cast<int>(top);
+    const auto w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
     cairo_save(cr);
     cairo_rectangle(cr, x, y, w, h);
     cairo_clip(cr);

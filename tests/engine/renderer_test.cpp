@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 
 #include <zbar.h>
@@ -364,6 +365,8 @@ TEST_F(RendererTest, ObjectsAreClippedToTheirBoxAndTheLabel) {
   EXPECT_LE(ink.bottom, box.bottom);
 
   EXPECT_TRUE(inkBox(render({textObject("Gone", 5000, 5000, 2000, 400), barcodeObject("X", 2, -4000, 0)})).empty());
+  const int most = std::numeric_limits<int>::max();
+  EXPECT_NO_THROW(render({textObject("Huge", -most, -most, most, most), barcodeObject("X", 2, most, 0, most)}));
   auto longCode = barcodeObject("ABCDEFGHIJKLMNOP", 0, 200, 540, 1200, 360);  // 13 modules a character
   codeOf(longCode).size = 2;
   const Box narrowed = inkBox(render({longCode}));
