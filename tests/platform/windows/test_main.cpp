@@ -1,0 +1,13 @@
+// The Windows tests run in a single-threaded apartment, as the control does in its hosts.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (FAILED(OleInitialize(nullptr))) return 3;
+  const int result = RUN_ALL_TESTS();
+  OleUninitialize();
+  return result;
+}
