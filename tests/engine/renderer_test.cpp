@@ -11,98 +11,17 @@
 #include <limits>
 #include <random>
 
-#include <zbar.h>
 #include <zint.h>
 
 #include "engine/barcode_data.h"
 #include "engine/image_sink.h"
 #include "engine/renderer.h"
 #include "engine_driver.h"
+#include "label_image.h"
 #include "temporary_folder.h"
 
 namespace engine_test {
 namespace {
-
-int dots(int twips) { return static_cast<int>(std::lround(twips * 300.0 / 1440)); }
-
-struct Box {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  bool empty() const { return right <= left || bottom <= top; }
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-};
-
-Box boxOf(const engine::LabelObject& object) {
-  return {dots(object.left), dots(object.top), dots(object.left + object.width), dots(object.top + object.height)};
-}
-
-// The bounding box of the ink inside a region (all of the image by default).
-Box inkBox(const engine::Bitmap& bitmap, Box region = {0, 0, 1 << 20, 1 << 20}) {
-  region.right = std::min(region.right, bitmap.width);
-  region.bottom = std::min(region.bottom, bitmap.height);
-  Box ink{1 << 20, 1 << 20, -1, -1};
-  for (int y = std::max(region.top, 0); y < region.bottom; ++y)
-    for (int x = std::max(region.left, 0); x < region.right; ++x)
-      if (bitmap.ink(x, y)) {
-        ink.left = std::min(ink.left, x);
-        ink.top = std::min(ink.top, y);
-        ink.right = std::max(ink.right, x + 1);
-        ink.bottom = std::max(ink.bottom, y + 1);
-      }
-  return ink.right < 0 ? Box{} : ink;
-}
-
-int inkCount(const engine::Bitmap& bitmap, Box region) {
-  int count = 0;
-  for (int y = region.top; y < region.bottom; ++y)
-    for (int x = region.left; x < region.right; ++x) count += bitmap.ink(x, y);
-  return count;
-}
-
-// Runs of rows holding ink: one per printed line of text.
-std::vector<Box> inkBands(const engine::Bitmap& bitmap, Box region) {
-  std::vector<Box> bands;
-  bool inBand = false;
-  for (int y = region.top; y <= region.bottom; ++y) {
-    const bool ink = y < region.bottom && inkCount(bitmap, {region.left, y, region.right, y + 1}) > 0;
-    if (ink && !inBand) bands.push_back({region.left, y, region.right, y});
-    if (!ink && inBand) bands.back().bottom = y;
-    inBand = ink;
-  }
-  return bands;
-}
-
-struct Scanned {
-  std::string type;
-  std::string data;
-  bool operator==(const Scanned&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const Scanned& s) { return out << s.type << ":" << s.data; }
-
-// What a scanner reads off the label.
-std::vector<Scanned> scan(const engine::Bitmap& bitmap) {
-  std::vector<std::uint8_t> grey(static_cast<std::size_t>(bitmap.width) * bitmap.height);
-  for (int y = 0; y < bitmap.height; ++y)
-    for (int x = 0; x < bitmap.width; ++x)
-      grey[static_cast<std::size_t>(y) * bitmap.width + x] = bitmap.ink(x, y) ? 0 : 255;
-  const std::unique_ptr<zbar::zbar_image_scanner_t, decltype(&zbar::zbar_image_scanner_destroy)> scanner(
-      zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
-  zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 1);
-  zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_CODABAR, zbar::ZBAR_CFG_ENABLE, 1);
-  zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_UPCA, zbar::ZBAR_CFG_ENABLE, 1);
-  zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_UPCE, zbar::ZBAR_CFG_ENABLE, 1);
-  const std::unique_ptr<zbar::zbar_image_t, decltype(&zbar::zbar_image_destroy)> image(zbar::zbar_image_create(),
-                                                                                     zbar::zbar_image_destroy);
-  zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
-  zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(bitmap.width), static_cast<unsigned>(bitmap.height));
-  zbar::zbar_image_set_data(image.get(), grey.data(), grey.size(), nullptr);
-  zbar::zbar_scan_image(scanner.get(), image.get());
-  std::vector<Scanned> found;
-  for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get()); symbol;
-       symbol = zbar::zbar_symbol_next(symbol))
-    found.push_back({zbar::zbar_get_symbol_name(zbar::zbar_symbol_get_type(symbol)), zbar::zbar_symbol_get_data(symbol)});
-  return found;
-}
 
 engine::LabelDescription labelWith(std::vector<engine::LabelObject> objects,
                                    engine::LabelStock stock = {"Small 2-1/4 in x 1-1/4 in", 3240, 1800}) {
