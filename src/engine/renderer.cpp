@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 #include <zint.h>
 
@@ -94,10 +95,45 @@ struct BarExtent {
   double left = 0, right = 0, bottom = 0;
 };
 
+// Labels are drawn with the Liberation faces, the metric twins of the families the layouts
+// name. A few rules of our own replace the system's whole font configuration: reading
+// that costs a one-label print more than drawing the label, and our own rules keep labels
+// the same from one machine to the next. Done once, before pango first asks fontconfig.
+constexpr char kLabelFontRules[] = R"(<?xml version="1.0"?>
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/liberation</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <alias binding="same"><family>Times New Roman</family><accept><family>Liberation Serif</family></accept></alias>
+  <alias binding="same"><family>Times</family><accept><family>Liberation Serif</family></accept></alias>
+  <alias binding="same"><family>Arial</family><accept><family>Liberation Sans</family></accept></alias>
+  <alias binding="same"><family>Helvetica</family><accept><family>Liberation Sans</family></accept></alias>
+  <alias binding="same"><family>Courier New</family><accept><family>Liberation Mono</family></accept></alias>
+  <alias binding="same"><family>Courier</family><accept><family>Liberation Mono</family></accept></alias>
+  <alias><family>serif</family><prefer><family>Liberation Serif</family></prefer></alias>
+  <alias><family>sans-serif</family><prefer><family>Liberation Sans</family></prefer></alias>
+  <alias><family>monospace</family><prefer><family>Liberation Mono</family></prefer></alias>
+</fontconfig>
+)";
+
+void useLabelFonts() {
+  static const bool configured = [] {
+    FcConfig* config = FcConfigCreate();
+    const bool built = config &&
+                       FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kLabelFontRules),
+                                                      FcTrue) &&
+                       FcConfigBuildFonts(config);
+    if (built) FcConfigSetCurrent(config);  // takes its own reference
+    if (config) FcConfigDestroy(config);
+    return built;  // otherwise the system's configuration is used
+  }();
+  (void)configured;
+}
+
 }  // namespace
 
 struct LabelRenderer::Impl {
-  Impl() : fontMap(pango_cairo_font_map_new()), context(pango_font_map_create_context(fontMap.get())) {
+  Impl()
+      : fontMap((useLabelFonts(), pango_cairo_font_map_new())), context(pango_font_map_create_context(fontMap.get())) {
     const FontOptions options(cairo_font_options_create());
     cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_SLIGHT);
