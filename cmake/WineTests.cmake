@@ -21,10 +21,11 @@ function(vantory_wine_prefix_fixture)
     FIXTURES_SETUP wine_prefix SKIP_RETURN_CODE ${VANTORY_WINE_SKIP_CODE} LABELS wine)
 endfunction()
 
-# Marks tests as Wine tests: they need the prefix, and 77 means skipped.
+# Marks tests as Wine tests: they need the prefix, and 77 means skipped. A test left
+# waiting on a window nobody closes fails after five minutes instead of hanging.
 function(vantory_wine_test_properties)
   set_tests_properties(${ARGN} PROPERTIES
-    FIXTURES_REQUIRED wine_prefix SKIP_RETURN_CODE ${VANTORY_WINE_SKIP_CODE} LABELS wine)
+    FIXTURES_REQUIRED wine_prefix SKIP_RETURN_CODE ${VANTORY_WINE_SKIP_CODE} LABELS wine TIMEOUT 300)
 endfunction()
 
 # vantory_wine_test(<name> [XVFB] [HOST] [REGISTER <file>...] COMMAND <program or host command> <args>...)
