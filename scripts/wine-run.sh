@@ -132,7 +132,7 @@ trap 'exit 130' INT TERM
 # Hard links make the copy cheap; the files Wine rewrites in place get copies of their own.
 cp -al -- "$prefix/." "$run/"
 for file in "$run"/*.reg "$run"/drive_c/windows/win.ini "$run"/drive_c/windows/system.ini; do
-  [[ -f $file ]] && cp --remove-destination -- "$prefix/${file#"$run"/}" "$file"
+  if [[ -f $file ]]; then cp --remove-destination -- "$prefix/${file#"$run"/}" "$file"; fi
 done
 export WINEPREFIX=$run
 
