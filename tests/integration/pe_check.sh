@@ -40,6 +40,15 @@ resource_hex() {
 }
 typelib=$(resource_hex '  L"TYPELIB" Name=0001')
 [[ $typelib == 4d534654* ]] || fail "TYPELIB 1 is not a type library (MSFT)"
+# Its header: locale 0x409 at byte 12, the platform in the low bits of byte 20 (1 for 32-bit,
+# 3 for 64-bit Windows), version 1.1 at byte 24.
+case $machine in
+  i386) syskind=1 ;;
+  x86_64) syskind=3 ;;
+esac
+[[ ${typelib:24:8} == 09040000 ]] || fail "the type library's locale is not 0x409"
+(((0x${typelib:40:2} & 0xF) == syskind)) || fail "the type library is not built for $machine"
+[[ ${typelib:48:8} == 01000100 ]] || fail "the type library's version is not 1.1"
 version=$(resource_hex '  VERSION Name=0001')
 # VS_FIXEDFILEINFO from its signature: structure version 1.0, then the file and the product
 # version, each as the little-endian words 1.3 and 0.5.
