@@ -50,17 +50,17 @@ bool PrintEntryPoints::fail(const Diagnostics& diagnostics, std::u16string_view 
 }
 
 bool PrintEntryPoints::PrintLabels(std::span<const Value> arguments) {
-  try {
-    return printLabels(arguments);
-  } catch (...) {
-    request_.PrintSucceeded = false;
-    return false;
-  }
+  return neverThrowing(&PrintEntryPoints::printLabels, arguments);
 }
 
 bool PrintEntryPoints::PrintGENERICLabels(std::span<const Value> arguments) {
+  return neverThrowing(&PrintEntryPoints::printGenericLabels, arguments);
+}
+
+bool PrintEntryPoints::neverThrowing(bool (PrintEntryPoints::*print)(std::span<const Value>),
+                                     std::span<const Value> arguments) {
   try {
-    return printGenericLabels(arguments);
+    return (this->*print)(arguments);
   } catch (...) {
     request_.PrintSucceeded = false;
     return false;

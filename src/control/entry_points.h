@@ -41,6 +41,8 @@ class PrintEntryPoints {
   static std::int16_t GetControlVersion();
 
  private:
+  // Whatever goes wrong ends the request with False; nothing reaches the host.
+  bool neverThrowing(bool (PrintEntryPoints::*print)(std::span<const Value>), std::span<const Value> arguments);
   bool printLabels(std::span<const Value> arguments);
   bool printGenericLabels(std::span<const Value> arguments);
   bool fail(const Diagnostics& diagnostics, std::u16string_view reason);
