@@ -91,6 +91,9 @@ std::u16string formatDecimal(const Decimal& value) {
 // English (United States) short date and long time, as the control's hosts format them:
 // "12/8/2026 10:30:00 AM"; a midnight time shows the date alone, day zero the time alone.
 std::u16string formatDate(Date value) {
+  // Automation dates run from 1 January 100 to 31 December 9999; Windows formats nothing outside.
+  constexpr double kFirstDay = -657434, kDayAfterLast = 2958466;
+  if (!(value.days >= kFirstDay && value.days < kDayAfterLast)) throw AutomationError::invalidArgument();
   const double whole = value.days < 0 ? std::ceil(value.days) : std::floor(value.days);
   auto dayNumber = static_cast<std::int64_t>(whole);
   auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(value.days - whole) * 86400.0));

@@ -37,7 +37,7 @@ std::string toUtf8(std::u16string_view utf16);
 // Text forms of the individual kinds, exposed for the platform comparison tests.
 std::u16string formatDouble(double value, int significantDigits);
 std::u16string formatCurrency(Currency value);
-std::u16string formatDate(Date value);
+std::u16string formatDate(Date value);  // throws outside the years 100 to 9999
 std::u16string formatDecimal(const Decimal& value);
 
 }  // namespace automation

@@ -47,9 +47,9 @@ constexpr std::uint16_t kByRefFlag = 0x4000;
 
 std::string varTypeName(VarType type);
 
-// An automation error: the number a script sees (Err.Number) and its description.
-// HRESULT-style numbers (0x800A0000 | n for the classic run-time errors) are kept as
-// the engine or platform raised them.
+// An automation error: the number a script sees (Err.Number) and its description. The
+// classic run-time errors carry their Basic numbers (13, 94, 438...); an HRESULT of the
+// 0x800A0000 family arrives as the number in its low word, any other HRESULT as it is.
 class AutomationError : public std::runtime_error {
  public:
   AutomationError(std::int32_t number, std::u16string description, std::u16string source = {});

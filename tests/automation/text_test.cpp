@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"date_only", Value::date({36965}), u"3/15/2001"},
         TextCase{"time_only", Value::date({0.75}), u"6:00:00 PM"}, TextCase{"midnight_day_zero", Value::date({0}), u"12:00:00 AM"},
         TextCase{"date_before_epoch", Value::date({-1.25}), u"12/29/1899 6:00:00 AM"},
+        TextCase{"first_date", Value::date({-657434}), u"1/1/100"},
+        TextCase{"last_moment", Value::date({2958465.99999}), u"12/31/9999 11:59:59 PM"},
         TextCase{"decimal", Value::decimal({0, 2, 0x80, 0, 12345}), u"-123.45"},
         TextCase{"decimal_trailing_zeros", Value::decimal({0, 2, 0, 0, 150}), u"1.5"},
         TextCase{"decimal_96_bits", Value::decimal({0, 0, 0, 0xFFFFFFFFu, 0xFFFFFFFFFFFFFFFFull}),
@@ -76,6 +78,9 @@ TEST(TextForm, ValuesWithoutTextFormFailWithTheirRunTimeError) {
       {Value::missing(), 13},
       {Value::object(std::make_shared<NamedObject>(Value{}, false)), 438},
       {Value::object(nullptr), 91},
+      {Value::date({-700000}), 5},    // before the year 100
+      {Value::date({3000000}), 5},    // after 9999
+      {Value::date({std::numeric_limits<double>::quiet_NaN()}), 5},
   };
   for (const auto& c : cases) {
     try {
