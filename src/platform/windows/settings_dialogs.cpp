@@ -1,9 +1,22 @@
 #include "platform/windows/settings_dialogs.h"
 
+#include "forms/settings_forms.h"
+#include "platform/windows/settings_window.h"
+
 namespace windows {
 
-// Placeholders until the dialogs exist: closing at once as if confirmed leaves the request unchanged.
-bool ShowPrintParametersDialog(control::PrintCall&) { return true; }
-bool ShowPatientDataDialog(control::PrintCall&) { return true; }
+namespace {
+
+// Every display loads the form afresh from its design state.
+bool showDialog(forms::SettingsDialog dialog, control::PrintCall& call) {
+  SettingsWindow window(forms::designOf(dialog));
+  if (!window.load()) return false;
+  return forms::ShowSettingsDialog(dialog, window, call, [&window](forms::SettingsForm& form) { window.runModal(form); });
+}
+
+}  // namespace
+
+bool ShowPrintParametersDialog(control::PrintCall& call) { return showDialog(forms::SettingsDialog::PrintParameters, call); }
+bool ShowPatientDataDialog(control::PrintCall& call) { return showDialog(forms::SettingsDialog::PatientData, call); }
 
 }  // namespace windows
