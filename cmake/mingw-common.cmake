@@ -1,0 +1,17 @@
+# Shared by the mingw-w64 toolchain files: set VANTORY_MINGW_PROCESSOR (i686 or x86_64)
+# first. Posix threads, so that std::mutex and GoogleTest are available; the runtime is
+# linked statically so the DLLs and test programs need nothing beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${VANTORY_MINGW_PROCESSOR})
+set(triplet ${VANTORY_MINGW_PROCESSOR}-w64-mingw32)
+set(CMAKE_C_COMPILER ${triplet}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triplet}-g++-posix)
+set(CMAKE_RC_COMPILER ${triplet}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+foreach(kind EXE SHARED MODULE)
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+endforeach()
+unset(triplet)
