@@ -1,0 +1,47 @@
+#pragma once
+// The in-process COM server of the virtual label engine, VirtualLabelEngine.dll: one
+// creatable, apartment-threaded class whose every instance is a fresh engine (an empty
+// label) recording the labels it prints as label-NNNN.json in the label folder.
+//
+//   HKCR\CLSID\{8114E17F-2D24-4F9A-828B-E820285CB5C4}   "Vantory virtual label engine"
+//     InprocServer32                                    <this file>, ThreadingModel = Apartment
+//     ProgID                                            "Dymo.LabelEngine"
+//   HKCR\Dymo.LabelEngine                               "Vantory virtual label engine"
+//     CLSID                                             {8114E17F-...}
+//
+// Unregistering removes the class and the ProgID, the ProgID only while it names our class.
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <filesystem>
+
+#include "platform/windows/com_object.h"
+
+namespace windows::engine_server {
+
+inline constexpr CLSID kClsidVirtualLabelEngine = {
+    0x8114e17f, 0x2d24, 0x4f9a, {0x82, 0x8b, 0xe8, 0x20, 0x28, 0x5c, 0xb5, 0xc4}};
+inline constexpr wchar_t kProgId[] = L"Dymo.LabelEngine";
+
+// Where an engine made now records its labels: VANTORY_LABEL_DIR when set (a Windows path;
+// under Wine Z:\ reaches the Linux file system), else %TEMP%\VantoryLabels. The folder is
+// created at the first print.
+std::filesystem::path labelFolder();
+
+class EngineClassFactory final : public IClassFactory, public RefCounted<EngineClassFactory> {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
+};
+
+// The work of the DLL's exports, callable from tests.
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** object);
+bool canUnloadNow() noexcept;
+HRESULT registerServer();
+HRESULT unregisterServer();
+
+}  // namespace windows::engine_server
