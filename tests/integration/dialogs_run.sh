@@ -40,11 +40,17 @@ mkdir -p -- "$artifacts"
 command -v xev >/dev/null || { echo "FAIL: xev is missing (Debian package x11-utils)"; exit 1; }
 stdbuf -oL xev -root -event substructure >"$work/x.log" 2>/dev/null &
 recorder_pid=$!
-# Ready once it has seen a window of ours come and go.
-until grep -q CreateNotify "$work/x.log"; do
-  kill -0 "$recorder_pid" 2>/dev/null || { echo "FAIL: xev did not start"; exit 1; }
-  timeout 1 xev -geometry 1x1+0+0 >/dev/null 2>&1
-done
+# The recorder has written every event before a window of ours that it reports: the X
+# server delivers them in order.
+catch_up() {
+  local before
+  before=$(grep -c CreateNotify "$work/x.log")
+  until (($(grep -c CreateNotify "$work/x.log") > before)); do
+    kill -0 "$recorder_pid" 2>/dev/null || { echo "FAIL: xev stopped"; exit 1; }
+    timeout 0.3 xev -geometry 1x1+0+0 >/dev/null 2>&1
+  done
+}
+catch_up
 
 mapfile -t steps < <(sed -n "s/^'@ //p" "$script" | tr -d '\r')
 "$WINE" "$driver" "$(windows_path "$artifacts")" "$(windows_path "$work/script-ended")" "${steps[@]}" \
@@ -66,6 +72,7 @@ wait "$script_pid"
 touch "$work/script-ended"
 wait "$driver_pid"
 script_pid= driver_pid=
+catch_up
 kill "$recorder_pid" 2>/dev/null
 wait "$recorder_pid" 2>/dev/null
 recorder_pid=
