@@ -1,0 +1,15 @@
+' A print the virtual engine refuses, with the control's diagnostics on: the window probe
+' (run_script.sh) sees the engine's error number and description in the control's messages,
+' so they crossed the COM server's EXCEPINFO and the control's engine adapter intact.
+' Prints FAIL lines and, last, the verdict.
+Option Explicit
+
+Dim control : Set control = CreateObject("VantoryActiveX.ZuzuravuDazeza")
+Dim result : result = control.PrintGENERICLabels("DYMO LabelWriter 450", 0, "TXT^Never printed", "", "", "", "", _
+                                                 "false", "true")
+If VarType(result) = 11 And result = False Then
+  WScript.Echo "RESULT: PASS"
+Else
+  WScript.Echo "FAIL: a print with 0 copies returns " & result
+  WScript.Echo "RESULT: FAIL (1)"
+End If
