@@ -217,6 +217,16 @@ bool typeKeys(const std::wstring& keys) {
   return true;
 }
 
+// A message box's text: its longest static control.
+BOOL CALLBACK longestStaticText(HWND child, LPARAM found) {
+  auto& text = *reinterpret_cast<std::wstring*>(found);
+  if (classOf(child) == L"Static") {
+    const std::wstring candidate = textOf(child);
+    if (candidate.size() > text.size()) text = candidate;
+  }
+  return TRUE;
+}
+
 class Driver {
  public:
   explicit Driver(std::wstring artifacts) : artifacts_(std::move(artifacts)) {}
@@ -397,17 +407,7 @@ class Driver {
     if (!found) return fail("no message box appeared");
     current_ = *found;
     std::wstring longest;
-    EnumChildWindows(
-        *found,
-        [](HWND child, LPARAM found) -> BOOL {
-          auto& text = *reinterpret_cast<std::wstring*>(found);
-          if (classOf(child) == L"Static") {
-            const std::wstring candidate = textOf(child);
-            if (candidate.size() > text.size()) text = candidate;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&longest));
+    EnumChildWindows(*found, &longestStaticText, reinterpret_cast<LPARAM>(&longest));
     const std::wstring caption = textOf(*found);
     if (caption != widen(title) || longest != widen(text))
       fail("the message is \"" + narrow(caption) + "\": \"" + narrow(longest) + "\"");
