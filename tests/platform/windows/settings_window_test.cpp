@@ -174,6 +174,14 @@ LRESULT CALLBACK recordMoves(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Ends a display that the user's input did not close, so that the test fails instead of hanging.
+SettingsWindow* displayed = nullptr;
+void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) {
+  if (displayed == nullptr || displayed->window() == nullptr) return;
+  ADD_FAILURE() << "the dialog was still open after 30 s";
+  displayed->unload();
+}
+
 Display display(SettingsDialog dialog, control::LabelRequest& request, const std::function<void(SettingsWindow&)>& user) {
   Display result;
   SettingsWindow window(forms::designOf(dialog));
@@ -181,6 +189,8 @@ Display display(SettingsDialog dialog, control::LabelRequest& request, const std
   recordedWindow = window.window();
   recordedMoves = &result.moves;
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &recordMoves, nullptr, GetCurrentThreadId());
+  displayed = &window;
+  const UINT_PTR guard = SetTimer(nullptr, 0, 30000, &giveUp);
   const control::Diagnostics diagnostics;
   control::PrintCall call{request, diagnostics};
   result.shown = forms::ShowSettingsDialog(dialog, window, call, [&](forms::SettingsForm& form) {
@@ -188,6 +198,8 @@ Display display(SettingsDialog dialog, control::LabelRequest& request, const std
     user(window);
     window.runModal(form);
   });
+  KillTimer(nullptr, guard);
+  displayed = nullptr;
   UnhookWindowsHookEx(hook);
   recordedMoves = nullptr;
   recordedWindow = nullptr;
