@@ -144,13 +144,13 @@ struct LabelRenderer::Impl {
   const PangoFontDescription* font(const std::string& text) {
     auto it = fonts.find(text);
     if (it == fonts.end()) {
-      const auto spec = parseFont(text);
-      if (!spec) throw RenderError("\"" + text + "\" is not a font such as \"Times New Roman, 8\"");
+      const auto parsed = parseFont(text);
+      if (!parsed) throw RenderError("\"" + text + "\" is not a font such as \"Times New Roman, 8\"");
       FontDescription description(pango_font_description_new());
-      pango_font_description_set_family(description.get(), spec->family.c_str());
-      pango_font_description_set_weight(description.get(), spec->bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-      pango_font_description_set_style(description.get(), spec->italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-      pango_font_description_set_absolute_size(description.get(), spec->points * kPrinterDpi / 72 * PANGO_SCALE);
+      pango_font_description_set_family(description.get(), parsed->family.c_str());
+      pango_font_description_set_weight(description.get(), parsed->bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+      pango_font_description_set_style(description.get(), parsed->italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+      pango_font_description_set_absolute_size(description.get(), parsed->points * kPrinterDpi / 72 * PANGO_SCALE);
       it = fonts.emplace(text, std::move(description)).first;
     }
     return it->second.get();
