@@ -12,6 +12,7 @@
 #include "platform/windows/bstr.h"
 #include "platform/windows/resource.h"
 #include "platform/windows/server_module.h"
+#include "platform/windows/modal_display.h"
 
 namespace windows {
 
@@ -53,33 +54,6 @@ bool registerClass(HINSTANCE module, WNDPROC procedure) {
                                                       LR_SHARED));
   return RegisterClassExW(&windowClass) != 0;
 }
-
-// The modal display disables the thread's other top-level windows, as a modal form does,
-// and gives them back when it ends.
-class ThreadWindowsDisabled {
- public:
-  explicit ThreadWindowsDisabled(HWND modal) : modal_(modal) {
-    EnumThreadWindows(GetCurrentThreadId(), &ThreadWindowsDisabled::disable, reinterpret_cast<LPARAM>(this));
-  }
-  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
-  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
-  ~ThreadWindowsDisabled() {
-    for (HWND window : disabled_)
-      if (IsWindow(window)) EnableWindow(window, TRUE);
-  }
-
- private:
-  static BOOL CALLBACK disable(HWND window, LPARAM self) {
-    auto* me = reinterpret_cast<ThreadWindowsDisabled*>(self);
-    if (window != me->modal_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
-      EnableWindow(window, FALSE);
-      me->disabled_.push_back(window);
-    }
-    return TRUE;
-  }
-  HWND modal_;
-  std::vector<HWND> disabled_;
-};
 
 }  // namespace
 

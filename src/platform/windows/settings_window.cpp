@@ -9,6 +9,7 @@
 #include "automation/value.h"
 #include "platform/windows/bstr.h"
 #include "platform/windows/server_module.h"
+#include "platform/windows/modal_display.h"
 
 namespace windows {
 
@@ -49,37 +50,6 @@ std::wstring windowText(HWND window) {
   text.resize(static_cast<std::size_t>(std::max(length, 0)));
   return text;
 }
-
-// A modal display disables the thread's other top-level windows, as a modal form does,
-// and gives them back when it ends.
-class ThreadWindowsDisabled {
- public:
-  explicit ThreadWindowsDisabled(HWND modal) : modal_(modal) {
-    EnumThreadWindows(GetCurrentThreadId(), &ThreadWindowsDisabled::disable, reinterpret_cast<LPARAM>(this));
-  }
-  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
-  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
-  ~ThreadWindowsDisabled() {
-    for (HWND window : disabled_)
-      if (IsWindow(window)) EnableWindow(window, TRUE);
-  }
-
- private:
-  static BOOL CALLBACK disable(HWND window, LPARAM self) {
-    auto* me = reinterpret_cast<ThreadWindowsDisabled*>(self);
-    try {
-      if (window != me->modal_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
-        me->disabled_.push_back(window);
-        EnableWindow(window, FALSE);
-      }
-    } catch (...) {  // out of memory: leave the rest enabled
-      return FALSE;
-    }
-    return TRUE;
-  }
-  HWND modal_;
-  std::vector<HWND> disabled_;
-};
 
 }  // namespace
 
