@@ -38,4 +38,18 @@ class ThreadWindowsDisabled {
   std::vector<HWND> disabled_;
 };
 
+// Runs the thread's pending messages once, as a slide-out step needs; a WM_QUIT is put
+// back for the message loop that owns it.
+inline void pumpPendingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 }  // namespace windows

@@ -149,17 +149,7 @@ double PrintForm::screenHeight() const { return toTwipsY(GetSystemMetrics(SM_CYS
 
 void PrintForm::bringToFront() { SetWindowPos(requireWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
-void PrintForm::processPendingMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
+void PrintForm::processPendingMessages() { pumpPendingMessages(); }
 
 void PrintForm::unload() {
   if (window_ == nullptr) return;

@@ -211,17 +211,7 @@ void SettingsWindow::bringToFront() {
   SetWindowPos(requireWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void SettingsWindow::processPendingMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
+void SettingsWindow::processPendingMessages() { pumpPendingMessages(); }
 
 void SettingsWindow::unload() {
   if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
