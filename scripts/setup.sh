@@ -1,21 +1,55 @@
 #!/usr/bin/env bash
-# Installs every Debian package the builds, tests and demo need. Safe to run again:
-# it only calls apt when something is missing.
+# Installs every Debian package the builds, tests and demo need, then checks that both Wine
+# loaders start. Safe to run again: it only calls apt when something is missing.
+#
+# The 32-bit Wine loader (wine32:i386) needs the i386 architecture, which this enables. A
+# loader that is missing after the install is an error; a 32-bit loader that is present but
+# that the kernel refuses to execute is reported, and the Wine tests of the 32-bit build then
+# say they were not run.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/debian-packages.txt")
+mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$here/debian-packages.txt" | grep -v '^$')
+
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
 missing=()
 for package in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
+
 if ((${#missing[@]} == 0)); then
   echo "setup: all ${#wanted[@]} packages present"
-  exit 0
+else
+  if printf '%s\n' "${wanted[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup: enabling the i386 architecture (for 32-bit Wine)"
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  echo "setup: installing ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}"
-sudo_cmd=()
-[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Both loaders, in one line. A loader that is not there is a broken setup.
+loader_state() {
+  local loader=$1 output
+  if [[ ! -x $loader ]]; then
+    echo "missing"
+    return 1
+  fi
+  if output=$("$loader" --version 2>&1); then
+    echo "$output"
+  elif [[ $output == *"Exec format error"* ]]; then
+    echo "present, but this kernel refuses 32-bit programs"
+  else
+    echo "does not start: $output"
+    return 1
+  fi
+}
+wine32_state=$(loader_state /usr/lib/wine/wine) && wine32_ok=1 || wine32_ok=0
+wine64_state=$(loader_state /usr/lib/wine/wine64) && wine64_ok=1 || wine64_ok=0
+echo "setup: 32-bit Wine: $wine32_state; 64-bit Wine: $wine64_state"
+if ((!wine32_ok || !wine64_ok)); then
+  echo "setup: a Wine loader is missing or broken; the Windows tests cannot run" >&2
+  exit 1
+fi
