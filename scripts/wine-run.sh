@@ -10,9 +10,9 @@
 # never see each other's registrations or processes; the copy, its wineserver and the
 # optional Xvfb are gone when the script returns. --register runs regsvr32 on each FILE
 # in that copy first. --host runs COMMAND on Linux with WINE (the loader), WINEPREFIX and
-# DISPLAY set for it. The exit code is the program's, or 77 when the
-# program cannot run on this machine (a 32-bit one where the kernel cannot execute
-# 32-bit code); ctest reports that as skipped.
+# DISPLAY set for it. The exit code is the program's, or 77 when the program cannot run
+# on this machine: a 32-bit one where the loader is installed but the kernel refuses to
+# execute 32-bit programs; ctest reports that as skipped. A missing loader is an error.
 set -euo pipefail
 
 readonly skip_code=77
@@ -66,8 +66,21 @@ arch=${arch:-x86_64}
 if [[ $arch == i386 ]]; then
   loader=$wine32
   winearch=win32
-  # The 32-bit loader is a 32-bit ELF program: a kernel without 32-bit support refuses it.
-  if ! "$loader" --version >/dev/null 2>&1; then
+  # The 32-bit loader is a 32-bit ELF program. Missing, it is a broken setup; present but
+  # refused by the kernel (ENOEXEC), the machine truly cannot run 32-bit code: skip.
+  if [[ ! -x $loader ]]; then
+    echo "wine-run: ERROR: the 32-bit Wine loader $loader is missing (install wine32:i386: bash scripts/setup.sh)" >&2
+    exit 1
+  fi
+  set +e
+  refusal=$("$loader" --version 2>&1 >/dev/null)
+  started=$?
+  set -e
+  if ((started != 0)); then
+    if [[ $refusal != *"Exec format error"* ]]; then
+      echo "wine-run: ERROR: the 32-bit Wine loader $loader does not start: $refusal" >&2
+      exit 1
+    fi
     if ((prepare)); then
       what="a 32-bit Wine prefix"
     elif ((host)); then
@@ -75,7 +88,7 @@ if [[ $arch == i386 ]]; then
     else
       what="$(basename -- "$1") is a 32-bit Windows program"
     fi
-    echo "wine-run: SKIPPED: $what, and this machine cannot execute 32-bit code ($loader does not start)" >&2
+    echo "wine-run: SKIPPED: $what, and this kernel refuses to execute 32-bit programs ($loader: Exec format error)" >&2
     exit $skip_code
   fi
 else
