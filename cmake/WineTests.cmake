@@ -1,5 +1,6 @@
 # Tests that run under Wine, through scripts/wine-run.sh (see there): each run in a private
-# copy of the build tree's prefix, skipped (code 77) where the programs cannot run.
+# copy of the build tree's prefix, skipped (code 77) only where the kernel refuses to run
+# them; a missing Wine is an error.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VANTORY_WINE_ARCH x86_64)

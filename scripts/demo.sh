@@ -9,8 +9,8 @@
 #    samples through the control under Xvfb. The engine records each label's description;
 #    render-label draws it: out/wine/label-NNNN.png.
 #
-# Uses the 64-bit Windows build (the same sources as the 32-bit product) so that it runs
-# where the kernel cannot execute 32-bit code. Safe to run again; each run adds new labels.
+# Uses the product itself: the 32-bit control and the 32-bit engine server, under 32-bit
+# Wine. Safe to run again; each run adds new labels.
 # VANTORY_DEMO_DIR replaces out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,20 +29,20 @@ for sample in hospital physician generic; do
   "$host" --request "examples/$sample.json" --output "$out/native"
 done
 
-echo "== building the Windows control and the virtual label engine server (win64)"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target VantoryActiveX VirtualLabelEngine
-control=build/win64/bin/VantoryActiveX.ocx
-engine=build/win64/bin/VirtualLabelEngine.dll
+echo "== building the 32-bit control and the virtual label engine server (win32)"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine
+control=build/win32/bin/VantoryActiveX.ocx
+engine=build/win32/bin/VirtualLabelEngine.dll
 
 wine_out="$out/wine"
 mkdir -p -- "$wine_out"
 windows_path() { printf 'Z:%s' "$(realpath -- "$1" | sed 's|/|\\|g')"; }
-echo "== printing the samples from VBScript through the control under Wine (labels in $wine_out)"
+echo "== printing the samples from VBScript through the 32-bit control under 32-bit Wine (labels in $wine_out)"
 # wine-run.sh registers both files in a private copy of the build's prefix, which it
 # removes afterwards with its wineserver and Xvfb.
 set +e
-output=$(scripts/wine-run.sh --prefix build/win64/wineprefix --xvfb --register "$control" --register "$engine" \
+output=$(scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --register "$control" --register "$engine" \
   --host bash -c 'VANTORY_LABEL_DIR=$1 "$WINE" cscript //nologo "$2"' cscript \
   "$(windows_path "$wine_out")" "$(windows_path examples/print-samples.vbs)" 2>&1 | tr -d '\r')
 status=$?

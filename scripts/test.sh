@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
 # Every test: the portable core and the virtual engine natively (AddressSanitizer, UBSan),
-# then the Windows builds: the 32-bit control's own checks, and the Wine tests on the
-# 64-bit build of the same sources. Installs what it needs first; safe to run again.
+# then the product, the 32-bit control, with all its Wine tests under 32-bit Wine, then the
+# same sources built for 64-bit hosts with their Wine tests. Installs what it needs first;
+# safe to run again.
+#
+# A 32-bit Wine test that was skipped (only where the kernel refuses 32-bit programs) is
+# named in the last line: the product was NOT run then, and the line says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+logs=$(mktemp -d)
+trap 'rm -rf -- "$logs"' EXIT
+
 presets=(native win32 win64)
 for preset in "${presets[@]}"; do
-  grep -q "\"name\": \"$preset\"" CMakePresets.json || continue
   echo "== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   echo "== $preset: tests"
-  ctest --preset "$preset"
+  ctest --preset "$preset" 2>&1 | tee "$logs/$preset.log"
 done
+
+skipped=$(grep -c -E '\*\*\*Skipped|Not Run \(Disabled\)' "$logs/win32.log" || true)
+if ((skipped > 0)); then
+  echo "test: $skipped tests of the 32-bit control were SKIPPED: the 32-bit control VantoryActiveX.ocx was NOT run (see the reasons above)"
+else
+  echo "test: the 32-bit control VantoryActiveX.ocx ran every one of its Wine tests under 32-bit Wine"
+fi

@@ -30,9 +30,7 @@ std::wstring textOf(HWND window) {
   return buffer;
 }
 
-void waitUntilGone(HWND window) {
-  while (IsWindow(window)) Sleep(10);
-}
+void waitUntilGone(HWND window);
 
 void reportPrintWindow(HWND window) {
   RECT rect{};
@@ -65,7 +63,18 @@ void reportMessageBox(HWND dialog) {
   std::printf("MESSAGE title=%s text=%s\n", narrow(textOf(dialog)).c_str(), narrow(text).c_str());
   std::fflush(stdout);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  waitUntilGone(dialog);
+  while (IsWindow(dialog)) Sleep(10);
+}
+
+// The print window may show message boxes before the click reaches it (a failing print
+// reports from its load step): answer them while waiting, or both sides would wait forever.
+void waitUntilGone(HWND window) {
+  while (IsWindow(window)) {
+    if (const HWND dialog = FindWindowW(kDialogClass, nullptr); dialog && IsWindowVisible(dialog))
+      reportMessageBox(dialog);
+    else
+      Sleep(10);
+  }
 }
 
 }  // namespace
