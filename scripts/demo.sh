@@ -48,6 +48,10 @@ output=$(scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb 
 status=$?
 set -e
 echo "$output"
+if ((status == 77)); then
+  echo "demo: this kernel refuses to execute 32-bit programs, so the 32-bit control could NOT run" >&2
+  exit 1
+fi
 if ((status != 0)) || [[ $(tail -n 1 <<<"$output") != "RESULT: PASS" ]]; then
   echo "demo: the samples did not print under Wine" >&2
   exit 1
