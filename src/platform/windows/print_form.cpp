@@ -11,7 +11,7 @@
 #include "hosting/object_safety.h"
 #include "platform/windows/bstr.h"
 #include "platform/windows/resource.h"
-#include "platform/windows/server_module.h"
+#include "platform/windows/com_module.h"
 #include "platform/windows/modal_display.h"
 
 namespace windows {
@@ -183,7 +183,7 @@ void PrintForm::armTimer() {
 
 bool PrintForm::load() {
   if (window_) return true;
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
+  const auto module = static_cast<HINSTANCE>(ComModule::instance().handle());
   if (!registerClass(module, &PrintForm::windowProcedure)) return false;
 
   {
@@ -211,7 +211,7 @@ bool PrintForm::load() {
 }
 
 void PrintForm::createControls() {
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
+  const auto module = static_cast<HINSTANCE>(ComModule::instance().handle());
   if (!barCodeFont_) barCodeFont_ = makeFont(L"Arial", dpiY_, false);
   if (!linkFont_) linkFont_ = makeFont(L"MS Sans Serif", dpiY_, true);
   if (!picture_)

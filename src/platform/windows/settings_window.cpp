@@ -8,7 +8,7 @@
 
 #include "automation/value.h"
 #include "platform/windows/bstr.h"
-#include "platform/windows/server_module.h"
+#include "platform/windows/com_module.h"
 #include "platform/windows/modal_display.h"
 
 namespace windows {
@@ -81,7 +81,7 @@ HWND SettingsWindow::control(std::string_view name) const {
 
 bool SettingsWindow::load() {
   if (window_) return true;
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
+  const auto module = static_cast<HINSTANCE>(ComModule::instance().handle());
   const std::wstring className = settingsWindowClass(design_);
 
   // Registered for one display at a time: the DLL can be unloaded between displays, and a
@@ -219,7 +219,7 @@ void SettingsWindow::unload() {
   lastFocus_ = nullptr;
   if (classRegistered_) {
     // Fails, harmlessly, while another display of the same form is open.
-    UnregisterClassW(settingsWindowClass(design_).c_str(), static_cast<HINSTANCE>(ServerModule::instance().handle()));
+    UnregisterClassW(settingsWindowClass(design_).c_str(), static_cast<HINSTANCE>(ComModule::instance().handle()));
     classRegistered_ = false;
   }
 }
