@@ -10,6 +10,7 @@
 #include "platform/windows/control_module.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/variant_adapter.h"
+#include "platform/windows/win32_form.h"
 
 namespace windows {
 
@@ -38,21 +39,6 @@ HRESULT raise(HRESULT hr, const wchar_t* description) {
 }
 
 bool isObject(const VARIANT& value) { return V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN; }
-
-bool registerWindowClass(HINSTANCE module, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, kControlWindowClassName, &existing)) return true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = module;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kControlWindowClassName;
-  return RegisterClassExW(&windowClass) != 0;
-}
 
 }  // namespace
 
@@ -386,11 +372,12 @@ HRESULT ZuzuravuDazezaObject::activate(bool uiActivate, IOleClientSite* activeSi
 }
 
 bool ZuzuravuDazezaObject::createWindow(HWND parent, const RECT& position) {
-  const auto module = static_cast<HINSTANCE>(ComModule::instance().handle());
-  if (!registerWindowClass(module, &ZuzuravuDazezaObject::windowProcedure)) return false;
+  const WindowClass windowClass{kControlWindowClassName, &ZuzuravuDazezaObject::windowProcedure,
+                                CS_HREDRAW | CS_VREDRAW};
+  if (registerWindowClass(windowClass) == ClassRegistration::Failed) return false;
   window_ = CreateWindowExW(0, kControlWindowClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, position.left, position.top,
-                            position.right - position.left, position.bottom - position.top, parent, nullptr, module,
-                            this);
+                            position.right - position.left, position.bottom - position.top, parent, nullptr,
+                            static_cast<HINSTANCE>(ComModule::instance().handle()), this);
   return window_ != nullptr;
 }
 
