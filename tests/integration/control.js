@@ -2,13 +2,7 @@
 // The windows expected, in order (checked by run_script.sh): a print window showing BC-JSCRIPT;
 // the three diagnostics of a print with no engine, then its print window (BC-JSCRIPT again:
 // the request is shared); the diagnostic for PrintLabels with client type GENERIC.
-var failures = 0;
-function check(condition, what) {
-  if (!condition) {
-    failures++;
-    WScript.Echo("FAIL: " + what);
-  }
-}
+//#include testing.js
 
 var a = new ActiveXObject("VantoryActiveX.ZuzuravuDazeza");
 var b = new ActiveXObject("VantoryActiveX.ZuzuravuDazeza");
@@ -57,4 +51,4 @@ result = a.PrintLabels("GENERIC", 0, "", 1, "BC-NEVER", "", "", "", "", "", "", 
                        "FALSE", "true");
 check(result === false, "PrintLabels with GENERIC returns false");
 
-WScript.Echo(failures == 0 ? "RESULT: PASS" : "RESULT: FAIL (" + failures + ")");
+finish();

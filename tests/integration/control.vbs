@@ -3,13 +3,7 @@
 ' BC-VARIABLE and BC-VARIABLE, then the diagnostic "Could not determine client type.".
 Option Explicit
 
-Dim failures : failures = 0
-Sub Check(condition, what)
-  If Not condition Then
-    failures = failures + 1
-    WScript.Echo "FAIL: " & what
-  End If
-End Sub
+'#include testing.vbs
 
 Dim a, b
 Set a = CreateObject("VantoryActiveX.ZuzuravuDazeza")
@@ -104,8 +98,4 @@ Check VarType(result) = 11 And result = False, "a lower-case client type returns
 
 Check IsEmpty(a.CloseConnection()), "CloseConnection after printing returns Empty"
 
-If failures = 0 Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "RESULT: FAIL (" & failures & ")"
-End If
+Finish

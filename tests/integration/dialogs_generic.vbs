@@ -4,13 +4,7 @@
 ' "'!" line one it must not. Prints FAIL lines and, last, the verdict.
 Option Explicit
 
-Dim failures : failures = 0
-Sub Check(condition, what)
-  If Not condition Then
-    failures = failures + 1
-    WScript.Echo "FAIL: " & what
-  End If
-End Sub
+'#include testing.vbs
 
 Dim control : Set control = CreateObject("VantoryActiveX.ZuzuravuDazeza")
 Dim result
@@ -84,8 +78,4 @@ result = control.PrintGENERICLabels("LabelWriter", 1, "TXTBOLD^Header", "TXT^Lin
                                     "TXT^Line four", "TXT^Line five", "true", "true")
 Check VarType(result) = 11 And result = False, "the GENERIC print after the defaults returned " & result
 
-If failures = 0 Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "RESULT: FAIL (" & failures & ")"
-End If
+Finish

@@ -4,13 +4,7 @@
 ' Prints FAIL lines and, last, the verdict.
 Option Explicit
 
-Dim failures : failures = 0
-Sub Check(condition, what)
-  If Not condition Then
-    failures = failures + 1
-    WScript.Echo "FAIL: " & what
-  End If
-End Sub
+'#include testing.vbs
 
 Dim control : Set control = CreateObject("VantoryActiveX.ZuzuravuDazeza")
 Dim result
@@ -147,8 +141,4 @@ result = control.PrintLabels("HOSPITAL", "C-3", "LabelWriter", 1, "BC-CALL3", "A
                              "Frozen", "Fasting", "true", "true")
 Check VarType(result) = 11 And result = False, "the print with a lower-case client type returned " & result
 
-If failures = 0 Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "RESULT: FAIL (" & failures & ")"
-End If
+Finish

@@ -18,7 +18,7 @@ script=$1
 driver=$2
 artifacts=$3
 labels=$4
-windows_path() { printf 'Z:%s' "$(realpath -m -- "$1" | sed 's|/|\\|g')"; }
+source "$(dirname -- "$0")/script_host.sh"
 
 failures=0
 fail() {
@@ -63,7 +63,7 @@ done
 
 rm -rf -- "$labels"
 mkdir -p -- "$labels"
-VANTORY_LABEL_DIR=$(windows_path "$labels") "$WINE" cscript //nologo "$(windows_path "$script")" >"$work/script.log" 2>&1 &
+VANTORY_LABEL_DIR=$(windows_path "$labels") run_cscript "$script" >"$work/script.log" 2>&1 &
 script_pid=$!
 
 # The driver plays its steps, then closes whatever else opens (a failure) until the script

@@ -11,7 +11,7 @@ script=$1
 probe=$2
 shift 2
 expected=("$@")
-windows_path() { printf 'Z:%s' "$(realpath -- "$1" | sed 's|/|\\|g')"; }
+source "$(dirname -- "$0")/script_host.sh"
 
 probe_log=$(mktemp)
 trap 'rm -f "$probe_log"' EXIT
@@ -22,7 +22,7 @@ until grep -q READY "$probe_log"; do
   sleep 0.05
 done
 
-output=$("$WINE" cscript //nologo "$(windows_path "$script")" 2>&1 | tr -d '\r')
+output=$(run_cscript "$script" 2>&1 | tr -d '\r')
 echo "$output"
 # Every call returns only after its windows closed: whatever the probe saw is written.
 kill "$probe_pid" 2>/dev/null

@@ -1,9 +1,7 @@
 #include "platform/windows/class_factory.h"
 
+#include <algorithm>
 #include <new>
-
-#include "VantoryActiveX.h"
-#include "platform/windows/control.h"
 
 namespace windows {
 
@@ -21,8 +19,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
   *object = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   try {
-    const auto control = makeCom<ZuzuravuDazezaObject>();
-    return control->QueryInterface(iid, object);
+    return create_(iid, object);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {
@@ -32,19 +29,19 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
 
 HRESULT ClassFactory::LockServer(BOOL lock) {
   if (lock)
-    ServerModule::instance().lock();
+    ComModule::instance().lock();
   else
-    ServerModule::instance().unlock();
+    ComModule::instance().unlock();
   return S_OK;
 }
 
-HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** object) {
+HRESULT getClassObject(std::span<const CreatableClass> classes, REFCLSID clsid, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (clsid != CLSID_ZuzuravuDazeza) return CLASS_E_CLASSNOTAVAILABLE;
+  const auto found = std::ranges::find_if(classes, [&](const CreatableClass& entry) { return entry.clsid == clsid; });
+  if (found == classes.end()) return CLASS_E_CLASSNOTAVAILABLE;
   try {
-    const auto factory = makeCom<ClassFactory>();
-    return factory->QueryInterface(iid, object);
+    return makeCom<ClassFactory>(found->create)->QueryInterface(iid, object);
   } catch (...) {
     return E_OUTOFMEMORY;
   }

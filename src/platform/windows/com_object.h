@@ -1,5 +1,5 @@
 #pragma once
-// Reference counting for the control's own COM objects. They are created only through
+// Reference counting for our own COM objects. They are created only through
 // makeCom and destroyed by their last Release; each keeps the DLL loaded while it lives,
 // except objects the component itself owns for the life of the process.
 
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/windows/com_ptr.h"
-#include "platform/windows/server_module.h"
+#include "platform/windows/com_module.h"
 
 namespace windows {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Everything the control shares across its instances, one per process (see ServerModule):
+// Everything the control shares across its instances, one per process (see ControlModule):
 // the request, the windows, the diagnostics sink and the engine factory.
 
 #include "control/entry_points.h"

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "platform/windows/bstr.h"
+#include "platform/windows/com_module.h"
 #include "platform/windows/component.h"
+#include "platform/windows/control_module.h"
 #include "platform/windows/gdi.h"
-#include "platform/windows/server_module.h"
 #include "platform/windows/variant_adapter.h"
+#include "platform/windows/win32_form.h"
 
 namespace windows {
 
@@ -38,22 +40,11 @@ HRESULT raise(HRESULT hr, const wchar_t* description) {
 
 bool isObject(const VARIANT& value) { return V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN; }
 
-bool registerWindowClass(HINSTANCE module, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, kControlWindowClassName, &existing)) return true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = module;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kControlWindowClassName;
-  return RegisterClassExW(&windowClass) != 0;
-}
-
 }  // namespace
+
+HRESULT createControl(REFIID iid, void** object) {
+  return makeCom<ZuzuravuDazezaObject>()->QueryInterface(iid, object);
+}
 
 ZuzuravuDazezaObject::ZuzuravuDazezaObject() : extent_(kDefaultExtent) {}
 
@@ -103,7 +94,7 @@ HRESULT ZuzuravuDazezaObject::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo
   *typeInfo = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
   ComPtr<ITypeInfo> info;
-  const HRESULT hr = ServerModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
+  const HRESULT hr = ControlModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
   if (FAILED(hr)) return hr;
   *typeInfo = info.detach();
   return S_OK;
@@ -113,7 +104,7 @@ HRESULT ZuzuravuDazezaObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT co
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   ComPtr<ITypeInfo> info;
-  const HRESULT hr = ServerModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
+  const HRESULT hr = ControlModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
   if (FAILED(hr)) return hr;
   return info->GetIDsOfNames(names, count, ids);
 }
@@ -123,7 +114,7 @@ HRESULT ZuzuravuDazezaObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_INVALIDARG;
   ComPtr<ITypeInfo> info;
-  const HRESULT hr = ServerModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
+  const HRESULT hr = ControlModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
   if (FAILED(hr)) return hr;
   const auto self = ComPtr<_ZuzuravuDazeza>::share(this);  // a call may release the host's last reference
   SetErrorInfo(0, nullptr);
@@ -160,7 +151,7 @@ HRESULT ZuzuravuDazezaObject::print(std::span<VARIANT* const> arguments, VARIANT
   bool printed = false;
   Component* component = nullptr;
   try {
-    component = &ServerModule::instance().component();
+    component = &ControlModule::instance().component();
     std::vector<automation::Value> values;
     values.reserve(arguments.size());
     for (const VARIANT* argument : arguments) {
@@ -210,7 +201,7 @@ HRESULT ZuzuravuDazezaObject::CloseConnection(VARIANT* result) {
   VariantInit(result);
   try {
     const auto self = ComPtr<_ZuzuravuDazeza>::share(this);
-    ServerModule::instance().component().entryPoints().CloseConnection();
+    ControlModule::instance().component().entryPoints().CloseConnection();
     return S_OK;
   } catch (...) {
     return raise(E_OUTOFMEMORY, L"Out of memory");
@@ -381,11 +372,12 @@ HRESULT ZuzuravuDazezaObject::activate(bool uiActivate, IOleClientSite* activeSi
 }
 
 bool ZuzuravuDazezaObject::createWindow(HWND parent, const RECT& position) {
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
-  if (!registerWindowClass(module, &ZuzuravuDazezaObject::windowProcedure)) return false;
+  const WindowClass windowClass{kControlWindowClassName, &ZuzuravuDazezaObject::windowProcedure,
+                                CS_HREDRAW | CS_VREDRAW};
+  if (registerWindowClass(windowClass) == ClassRegistration::Failed) return false;
   window_ = CreateWindowExW(0, kControlWindowClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, position.left, position.top,
-                            position.right - position.left, position.bottom - position.top, parent, nullptr, module,
-                            this);
+                            position.right - position.left, position.bottom - position.top, parent, nullptr,
+                            static_cast<HINSTANCE>(ComModule::instance().handle()), this);
   return window_ != nullptr;
 }
 
@@ -544,7 +536,7 @@ HRESULT ZuzuravuDazezaObject::GetClassInfo(ITypeInfo** typeInfo) {
   if (typeInfo == nullptr) return E_POINTER;
   *typeInfo = nullptr;
   ComPtr<ITypeInfo> info;
-  const HRESULT hr = ServerModule::instance().typeInfo(CLSID_ZuzuravuDazeza, info);
+  const HRESULT hr = ControlModule::instance().typeInfo(CLSID_ZuzuravuDazeza, info);
   if (FAILED(hr)) return hr;
   *typeInfo = info.detach();
   return S_OK;

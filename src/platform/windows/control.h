@@ -32,6 +32,9 @@ inline constexpr std::size_t kPropertyCount = 18;
 inline constexpr wchar_t kProgId[] = L"VantoryActiveX.ZuzuravuDazeza";
 inline constexpr wchar_t kControlWindowClassName[] = L"VantoryActiveX.ZuzuravuDazeza";
 
+// A new control object asked for `iid`: the class factory's creation function.
+HRESULT createControl(REFIID iid, void** object);
+
 class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
                                    public IOleObject,
                                    public IOleInPlaceObject,

@@ -15,7 +15,7 @@
 
 #include "automation/value.h"
 #include "platform/windows/com_ptr.h"
-#include "platform/windows/server_module.h"
+#include "platform/windows/com_module.h"
 
 namespace windows {
 

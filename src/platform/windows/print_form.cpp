@@ -1,61 +1,16 @@
 #include "platform/windows/print_form.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string_view>
-#include <vector>
+#include <utility>
 
-#include "automation/value.h"
 #include "hosting/object_safety.h"
 #include "platform/windows/bstr.h"
+#include "platform/windows/com_module.h"
 #include "platform/windows/resource.h"
-#include "platform/windows/server_module.h"
-#include "platform/windows/modal_display.h"
 
 namespace windows {
-
-namespace {
-
-// Basic's "Object was unloaded": a window operation on a window that is not there.
-automation::AutomationError objectUnloaded() { return {364, u"Object was unloaded"}; }
-
-// 8.25 pt at the screen's DPI, as the design's fonts are given.
-int fontHeight(int dpiY) { return -MulDiv(825, dpiY, 7200); }
-
-GdiObject<HFONT> makeFont(const wchar_t* face, int dpiY, bool underline) {
-  LOGFONTW font{};
-  font.lfHeight = fontHeight(dpiY);
-  font.lfWeight = FW_NORMAL;
-  font.lfUnderline = underline ? TRUE : FALSE;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
-  const std::wstring_view name(face);
-  name.copy(font.lfFaceName, std::min<std::size_t>(name.size(), LF_FACESIZE - 1));
-  return GdiObject<HFONT>(CreateFontIndirectW(&font));
-}
-
-bool registerClass(HINSTANCE module, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, kPrintFormClassName, &existing)) return true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = module;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kPrintFormClassName;
-  windowClass.hIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_FORM), IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_FORM), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                      LR_SHARED));
-  return RegisterClassExW(&windowClass) != 0;
-}
-
-}  // namespace
 
 PrintForm::~PrintForm() { unload(); }
 
@@ -112,50 +67,11 @@ HRESULT PrintForm::SetInterfaceSafetyOptions(const IID* riid, DWORD dwOptionsSet
   }
 }
 
-int PrintForm::toPixelsX(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
-int PrintForm::toPixelsY(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
-
-HWND PrintForm::requireWindow() const {
-  if (window_ == nullptr) throw objectUnloaded();
-  return window_;
-}
-
-namespace {
-RECT windowRect(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  return rect;
-}
-}  // namespace
-
-double PrintForm::left() const { return toTwipsX(windowRect(requireWindow()).left); }
-double PrintForm::top() const { return toTwipsY(windowRect(requireWindow()).top); }
-double PrintForm::width() const {
-  const RECT r = windowRect(requireWindow());
-  return toTwipsX(r.right - r.left);
-}
-double PrintForm::height() const {
-  const RECT r = windowRect(requireWindow());
-  return toTwipsY(r.bottom - r.top);
-}
-
-void PrintForm::move(double left, double top, double width, double height) {
-  SetWindowPos(requireWindow(), nullptr, toPixelsX(left), toPixelsY(top), toPixelsX(width), toPixelsY(height),
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-double PrintForm::screenWidth() const { return toTwipsX(GetSystemMetrics(SM_CXSCREEN)); }
-double PrintForm::screenHeight() const { return toTwipsY(GetSystemMetrics(SM_CYSCREEN)); }
-
-void PrintForm::bringToFront() { SetWindowPos(requireWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
-
-void PrintForm::processPendingMessages() { pumpPendingMessages(); }
-
 void PrintForm::unload() {
-  if (window_ == nullptr) return;
-  HWND window = std::exchange(window_, nullptr);
-  KillTimer(window, kTimDelayId);
-  DestroyWindow(window);
+  if (const HWND window = releaseWindow()) {
+    KillTimer(window, kTimDelayId);
+    DestroyWindow(window);
+  }
 }
 
 void PrintForm::setBarCodeCaption(const std::u16string& caption) {
@@ -174,55 +90,36 @@ void PrintForm::setTimerEnabled(bool enabled) {
 }
 
 void PrintForm::armTimer() {
-  if (window_ == nullptr) return;
-  if (enabled_ && interval_ > 0)
-    SetTimer(window_, kTimDelayId, static_cast<UINT>(interval_), nullptr);  // restarts the count, as a new interval does
+  if (!loaded()) return;
+  if (enabled_ && interval_ > 0)  // restarts the count, as a new interval does
+    SetTimer(window(), kTimDelayId, static_cast<UINT>(interval_), nullptr);
   else
-    KillTimer(window_, kTimDelayId);
+    KillTimer(window(), kTimDelayId);
 }
 
 bool PrintForm::load() {
-  if (window_) return true;
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
-  if (!registerClass(module, &PrintForm::windowProcedure)) return false;
-
-  {
-    const ScreenDc screen(GetDC(nullptr));
-    if (screen) {
-      dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
-      dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    if (dpiX_ <= 0) dpiX_ = 96;
-    if (dpiY_ <= 0) dpiY_ = 96;
-  }
+  if (loaded()) return true;
+  if (registerWindowClass(formClass(kPrintFormClassName, IDI_FORM)) == ClassRegistration::Failed) return false;
   // A reload starts from the design values.
   interval_ = 0;
   enabled_ = true;
-
-  constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT frame{0, 0, toPixelsX(kClientWidthTwips), toPixelsY(kClientHeightTwips)};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  const HWND created = CreateWindowExW(0, kPrintFormClassName, kPrintFormCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this);
-  if (created == nullptr) return false;
-  window_ = created;
+  if (!createWindow(kPrintFormClassName, kPrintFormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,
+                    kClientWidthTwips, kClientHeightTwips))
+    return false;
   createControls();
   return true;
 }
 
 void PrintForm::createControls() {
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
-  if (!barCodeFont_) barCodeFont_ = makeFont(L"Arial", dpiY_, false);
-  if (!linkFont_) linkFont_ = makeFont(L"MS Sans Serif", dpiY_, true);
+  if (!barCodeFont_) barCodeFont_ = designFont(L"Arial");
+  if (!linkFont_) linkFont_ = designFont(L"MS Sans Serif", true);
   if (!picture_)
-    picture_.reset(static_cast<HBITMAP>(
-        LoadImageW(module, MAKEINTRESOURCEW(IDB_PICTURE1), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    picture_.reset(static_cast<HBITMAP>(LoadImageW(static_cast<HINSTANCE>(ComModule::instance().handle()),
+                                                   MAKEINTRESOURCEW(IDB_PICTURE1), IMAGE_BITMAP, 0, 0,
+                                                   LR_CREATEDIBSECTION)));
 
   const auto child = [&](const wchar_t* text, DWORD style, const TwipsRect& at, int id, HFONT font) {
-    const HWND control = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, toPixelsX(at.left),
-                                         toPixelsY(at.top), toPixelsX(at.width), toPixelsY(at.height), window_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    createChild(L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 0, at, id, font);
   };
   child(L"", SS_OWNERDRAW, kPicture1Rect, kPicture1Id, nullptr);
   child(L"999384334", SS_CENTER | SS_NOPREFIX, kLblBarCodeRect, kLblBarCodeId, barCodeFont_.get());
@@ -241,47 +138,7 @@ void PrintForm::drawPicture(const DRAWITEMSTRUCT& item) const {
              item.rcItem.bottom - item.rcItem.top, source.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }
 
-void PrintForm::runModal() {
-  if (window_ == nullptr) return;
-  const ThreadWindowsDisabled others(window_);
-  ShowWindow(window_, SW_SHOWNORMAL);
-  UpdateWindow(window_);
-  MSG message;
-  while (window_ != nullptr) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == -1) break;
-    if (got == 0) {  // the thread is quitting: close and let the outer loop see it too
-      unload();
-      PostQuitMessage(static_cast<int>(message.wParam));
-      break;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-LRESULT CALLBACK PrintForm::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* form = static_cast<PrintForm*>(create->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    form->window_ = window;
-  }
-  auto* form = reinterpret_cast<PrintForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (form->window_ == window) form->window_ = nullptr;
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  try {
-    return form->handle(window, message, wParam, lParam);
-  } catch (...) {
-    return DefWindowProcW(window, message, wParam, lParam);  // nothing may unwind through the window system
-  }
-}
-
-LRESULT PrintForm::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT PrintForm::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CTLCOLORSTATIC: {
       const auto dc = reinterpret_cast<HDC>(wParam);

@@ -4,7 +4,7 @@
 //
 // The window is created hidden by load(), so that Form_Load runs before it is ever
 // visible; runModal() shows it and dispatches messages until it unloads. Geometry is in
-// twips at the screen's DPI.
+// twips at the screen's DPI (Win32Form).
 
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 #include "platform/windows/com_object.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/object_safety_interface.h"
+#include "platform/windows/win32_form.h"
 #include "printing/print_window.h"
 
 namespace windows {
@@ -27,10 +28,7 @@ inline constexpr UINT_PTR kTimDelayId = 1;
 inline constexpr wchar_t kPrintFormClassName[] = L"VantoryActiveX.frmGUI";
 inline constexpr wchar_t kPrintFormCaption[] = L"Vantory ActiveX";
 
-// Design sizes in twips: the client area and the controls as left, top, width, height.
-struct TwipsRect {
-  int left, top, width, height;
-};
+// Design sizes in twips: the client area and the controls.
 inline constexpr int kClientWidthTwips = 3165;
 inline constexpr int kClientHeightTwips = 825;
 inline constexpr TwipsRect kPicture1Rect{720, 120, 1500, 450};
@@ -40,6 +38,7 @@ inline constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
 // Owned by the component for the life of the process, so it does not hold the DLL.
 class PrintForm final : public ObjectSafetyInterface,
+                        public Win32Form,
                         public printing::PrintWindowView,
                         public RefCounted<PrintForm, NoModuleLock> {
  public:
@@ -56,16 +55,7 @@ class PrintForm final : public ObjectSafetyInterface,
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD dwOptionsSetMask,
                                                       DWORD dwEnabledOptions) override;
 
-  // forms::FormWindow; throws AutomationError 364 while the window is not loaded.
-  double left() const override;
-  double top() const override;
-  double width() const override;
-  double height() const override;
-  void move(double left, double top, double width, double height) override;
-  double screenWidth() const override;
-  double screenHeight() const override;
-  void bringToFront() override;
-  void processPendingMessages() override;
+  // forms::FormWindow (the geometry is Win32Form's)
   void unload() override;
 
   // printing::PrintWindowView
@@ -76,11 +66,9 @@ class PrintForm final : public ObjectSafetyInterface,
   // Creates the window and its controls with their design values, hidden. Loading a loaded
   // window does nothing. False when the window cannot be created.
   bool load();
-  bool loaded() const noexcept { return window_ != nullptr; }
   // Shows the window, modal to the thread's other windows, until it unloads.
-  void runModal();
+  void runModal() { runModalLoop(); }
 
-  HWND window() const noexcept { return window_; }
   int timerInterval() const noexcept { return interval_; }
   bool timerEnabled() const noexcept { return enabled_; }
 
@@ -89,19 +77,11 @@ class PrintForm final : public ObjectSafetyInterface,
   std::function<void()> onCloseClicked;
 
  private:
-  static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void createControls();
   void drawPicture(const DRAWITEMSTRUCT& item) const;
   void armTimer();
-  HWND requireWindow() const;
-  int toPixelsX(double twips) const noexcept;
-  int toPixelsY(double twips) const noexcept;
-  double toTwipsX(int pixels) const noexcept { return pixels * 1440.0 / dpiX_; }
-  double toTwipsY(int pixels) const noexcept { return pixels * 1440.0 / dpiY_; }
 
-  HWND window_ = nullptr;
-  int dpiX_ = 96, dpiY_ = 96;
   int interval_ = 0;
   bool enabled_ = true;
   GdiObject<HFONT> barCodeFont_;

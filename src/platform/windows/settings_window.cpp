@@ -1,15 +1,12 @@
 #include "platform/windows/settings_window.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 #include <stdexcept>
 #include <utility>
 
-#include "automation/value.h"
 #include "platform/windows/bstr.h"
-#include "platform/windows/server_module.h"
-#include "platform/windows/modal_display.h"
+#include "platform/windows/com_module.h"
 
 namespace windows {
 
@@ -19,9 +16,6 @@ using forms::ControlDesign;
 using forms::ControlKind;
 using forms::FormDesign;
 
-// Basic's "Object was unloaded": a window operation on a window that is not there.
-automation::AutomationError objectUnloaded() { return {364, u"Object was unloaded"}; }
-
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 
@@ -30,18 +24,6 @@ std::size_t indexOf(const FormDesign& design, std::string_view control) {
   if (found == design.controls.end())
     throw std::out_of_range(std::string(design.name) + " has no control " + std::string(control));
   return static_cast<std::size_t>(found - design.controls.begin());
-}
-
-// The forms' design font, MS Sans Serif 8.25 pt, at the screen's DPI.
-GdiObject<HFONT> makeFont(int dpiY) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(825, dpiY, 7200);
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
-  constexpr std::wstring_view face = L"MS Sans Serif";
-  face.copy(font.lfFaceName, face.size());
-  return GdiObject<HFONT>(CreateFontIndirectW(&font));
 }
 
 std::wstring windowText(HWND window) {
@@ -65,14 +47,6 @@ std::wstring settingsWindowClass(const FormDesign& design) {
 
 SettingsWindow::~SettingsWindow() { unload(); }
 
-int SettingsWindow::toPixelsX(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
-int SettingsWindow::toPixelsY(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
-
-HWND SettingsWindow::requireWindow() const {
-  if (window_ == nullptr) throw objectUnloaded();
-  return window_;
-}
-
 HWND SettingsWindow::control(std::string_view name) const {
   const std::size_t index = indexOf(design_, name);
   requireWindow();
@@ -80,50 +54,25 @@ HWND SettingsWindow::control(std::string_view name) const {
 }
 
 bool SettingsWindow::load() {
-  if (window_) return true;
-  const auto module = static_cast<HINSTANCE>(ServerModule::instance().handle());
+  if (loaded()) return true;
   const std::wstring className = settingsWindowClass(design_);
 
   // Registered for one display at a time: the DLL can be unloaded between displays, and a
   // class left behind would keep a dangling window procedure.
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExW(module, className.c_str(), &existing)) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &SettingsWindow::windowProcedure;
-    windowClass.hInstance = module;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = className.c_str();
-    if (RegisterClassExW(&windowClass) == 0) return false;
-    classRegistered_ = true;
+  switch (registerWindowClass(formClass(className.c_str()))) {
+    case ClassRegistration::Failed: return false;
+    case ClassRegistration::Registered: classRegistered_ = true; break;
+    case ClassRegistration::Existing: break;
   }
 
-  {
-    const ScreenDc screen(GetDC(nullptr));
-    if (screen) {
-      dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
-      dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    if (dpiX_ <= 0) dpiX_ = 96;
-    if (dpiY_ <= 0) dpiY_ = 96;
-  }
-  if (!font_) font_ = makeFont(dpiY_);
-
-  RECT frame{0, 0, toPixelsX(design_.clientWidth), toPixelsY(design_.clientHeight)};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   const std::wstring caption(design_.designCaption.begin(), design_.designCaption.end());
-  const HWND created =
-      CreateWindowExW(kExStyle, className.c_str(), caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this);
-  if (created == nullptr) {
+  if (!createWindow(className.c_str(), caption, kStyle, kExStyle, design_.clientWidth, design_.clientHeight)) {
     unload();
     return false;
   }
-  window_ = created;
+  if (!font_) font_ = designFont(L"MS Sans Serif");
   try {
-    createControls(module);
+    createControls();
   } catch (...) {
     unload();
     return false;
@@ -135,7 +84,7 @@ bool SettingsWindow::load() {
   return true;
 }
 
-void SettingsWindow::createControls(HINSTANCE module) {
+void SettingsWindow::createControls() {
   const auto& controls = design_.controls;
   controls_.assign(controls.size(), nullptr);
   // Children are created in tab order: each goes to the bottom of the z-order, which is
@@ -164,62 +113,22 @@ void SettingsWindow::createControls(HINSTANCE module) {
         break;
     }
     const std::wstring caption(design.caption.begin(), design.caption.end());
-    const HWND child = CreateWindowExW(
-        exStyle, className, caption.c_str(), style, toPixelsX(design.left), toPixelsY(design.top),
-        toPixelsX(design.width), toPixelsY(design.height), window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstSettingsControlId + static_cast<int>(index))), module, nullptr);
+    const HWND child = createChild(className, caption.c_str(), style, exStyle,
+                                   {design.left, design.top, design.width, design.height},
+                                   kFirstSettingsControlId + static_cast<int>(index), font_.get());
     if (child == nullptr) return;
-    if (font_) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (design.kind == ControlKind::TextBox) SendMessageW(child, EM_SETLIMITTEXT, 0, 0);  // the largest there is
     controls_[index] = child;
   }
 }
 
-double SettingsWindow::left() const {
-  RECT rect{};
-  GetWindowRect(requireWindow(), &rect);
-  return toTwipsX(rect.left);
-}
-
-double SettingsWindow::top() const {
-  RECT rect{};
-  GetWindowRect(requireWindow(), &rect);
-  return toTwipsY(rect.top);
-}
-
-double SettingsWindow::width() const {
-  RECT rect{};
-  GetWindowRect(requireWindow(), &rect);
-  return toTwipsX(rect.right - rect.left);
-}
-
-double SettingsWindow::height() const {
-  RECT rect{};
-  GetWindowRect(requireWindow(), &rect);
-  return toTwipsY(rect.bottom - rect.top);
-}
-
-void SettingsWindow::move(double left, double top, double width, double height) {
-  SetWindowPos(requireWindow(), nullptr, toPixelsX(left), toPixelsY(top), toPixelsX(width), toPixelsY(height),
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-double SettingsWindow::screenWidth() const { return toTwipsX(GetSystemMetrics(SM_CXSCREEN)); }
-double SettingsWindow::screenHeight() const { return toTwipsY(GetSystemMetrics(SM_CYSCREEN)); }
-
-void SettingsWindow::bringToFront() {
-  SetWindowPos(requireWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void SettingsWindow::processPendingMessages() { pumpPendingMessages(); }
-
 void SettingsWindow::unload() {
-  if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
+  if (const HWND window = releaseWindow()) DestroyWindow(window);
   controls_.clear();
   lastFocus_ = nullptr;
   if (classRegistered_) {
     // Fails, harmlessly, while another display of the same form is open.
-    UnregisterClassW(settingsWindowClass(design_).c_str(), static_cast<HINSTANCE>(ServerModule::instance().handle()));
+    UnregisterClassW(settingsWindowClass(design_).c_str(), static_cast<HINSTANCE>(ComModule::instance().handle()));
     classRegistered_ = false;
   }
 }
@@ -246,46 +155,36 @@ void SettingsWindow::setVisible(std::string_view name, bool visible) {
 }
 
 void SettingsWindow::runModal(forms::SettingsForm& form) {
-  if (window_ == nullptr) return;
+  if (!loaded()) return;
   form_ = &form;
   failure_ = nullptr;
-  {
-    const ThreadWindowsDisabled others(window_);
-    ShowWindow(window_, SW_SHOWNORMAL);
-    UpdateWindow(window_);
-    if (const auto* focus = forms::findControl(design_, design_.initialFocus)) SetFocus(control(focus->name));
-
-    MSG message;
-    while (window_ != nullptr && !form.closed() && !failure_) {
-      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-      if (got == -1) break;
-      if (got == 0) {  // the thread is quitting: close and let the outer loop see it too
-        unload();
-        PostQuitMessage(static_cast<int>(message.wParam));
-        break;
-      }
-      // Enter presses the focused button, as on a form; elsewhere it does nothing, for
-      // neither button is the default one.
-      if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-          (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
-        const HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus) && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0 &&
-            (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON) {
-          SendMessageW(focus, BM_CLICK, 0, 0);
-          continue;
-        }
-      }
-      if (!IsDialogMessageW(window_, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
+  runModalLoop();
   form_ = nullptr;
   if (failure_) {
     unload();
     std::rethrow_exception(std::exchange(failure_, nullptr));
   }
+}
+
+void SettingsWindow::onShown() {
+  if (const auto* focus = forms::findControl(design_, design_.initialFocus)) SetFocus(control(focus->name));
+}
+
+bool SettingsWindow::modalDone() const { return form_ == nullptr || form_->closed() || failure_; }
+
+bool SettingsWindow::preTranslate(MSG& message) {
+  // Enter presses the focused button, as on a form; elsewhere it does nothing, for neither
+  // button is the default one.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+      (message.hwnd == window() || IsChild(window(), message.hwnd))) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window(), focus) && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0 &&
+        (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON) {
+      SendMessageW(focus, BM_CLICK, 0, 0);
+      return true;
+    }
+  }
+  return IsDialogMessageW(window(), &message) != 0;
 }
 
 void SettingsWindow::closeBox() {
@@ -295,33 +194,12 @@ void SettingsWindow::closeBox() {
     unload();
 }
 
-LRESULT CALLBACK SettingsWindow::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<SettingsWindow*>(create->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (self->window_ == window) {
-      self->window_ = nullptr;
-      self->controls_.clear();
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  try {
-    return self->handle(window, message, wParam, lParam);
-  } catch (...) {
-    // Nothing may unwind through the window system: the modal loop ends and rethrows it.
-    if (!self->failure_) self->failure_ = std::current_exception();
-    return 0;
-  }
+LRESULT SettingsWindow::handleFailure(HWND, UINT, WPARAM, LPARAM) {
+  if (!failure_) failure_ = std::current_exception();
+  return 0;
 }
 
-LRESULT SettingsWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SettingsWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CTLCOLORSTATIC: {
       const auto dc = reinterpret_cast<HDC>(wParam);

@@ -5,13 +5,7 @@
 ' Prints FAIL lines and, last, the verdict.
 Option Explicit
 
-Dim failures : failures = 0
-Sub Check(condition, what)
-  If Not condition Then
-    failures = failures + 1
-    WScript.Echo "FAIL: " & what
-  End If
-End Sub
+'#include ../testing.vbs
 
 Dim engine : Set engine = CreateObject("Dymo.LabelEngine")
 Dim label : Set label = engine.PRINTOBJECT
@@ -74,8 +68,4 @@ Dim printer, copies : printer = "DYMO LabelWriter 450" : copies = 2
 engine.PrintLabel printer, "COM1:", copies, False
 Check VarType(copies) = 2 And copies = 2 And printer = "DYMO LabelWriter 450", "PrintLabel leaves its variables"
 
-If failures = 0 Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "RESULT: FAIL (" & failures & ")"
-End If
+Finish

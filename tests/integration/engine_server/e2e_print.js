@@ -2,13 +2,7 @@
 // COM server: JScript numbers arrive as 32-bit integers and literals by value. e2e_run.sh
 // compares the label recorded with e2e_jscript_generic.json. Prints FAIL lines and, last,
 // the verdict.
-var failures = 0;
-function check(condition, what) {
-  if (!condition) {
-    failures++;
-    WScript.Echo("FAIL: " + what);
-  }
-}
+//#include ../testing.js
 
 var control = new ActiveXObject("VantoryActiveX.ZuzuravuDazeza");
 var started = new Date().getTime();
@@ -19,4 +13,4 @@ check(typeof result == "boolean" && result === true, "GENERIC prints: " + result
 // The print window closes itself after 2000 ms; the clock may read a little short.
 check(elapsed >= 1.9, "the print returned after " + elapsed + " s");
 
-WScript.Echo(failures == 0 ? "RESULT: PASS" : "RESULT: FAIL (" + failures + ")");
+finish();

@@ -6,13 +6,7 @@
 ' Prints FAIL lines and, last, the verdict.
 Option Explicit
 
-Dim failures : failures = 0
-Sub Check(condition, what)
-  If Not condition Then
-    failures = failures + 1
-    WScript.Echo "FAIL: " & what
-  End If
-End Sub
+'#include ../testing.vbs
 
 Dim started
 Function Elapsed()
@@ -47,8 +41,4 @@ result = control.PrintGENERICLabels("DYMO LabelWriter 450", 0, "TXT^Never printe
 Check VarType(result) = 11 And result = False, "a print with 0 copies returns False, not " & result
 Check Elapsed() >= kShortestPrint, "the failed print returned after " & Elapsed() & " s"
 
-If failures = 0 Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "RESULT: FAIL (" & failures & ")"
-End If
+Finish

@@ -4,12 +4,11 @@
 ' Prints FAIL lines and, last, the verdict.
 Option Explicit
 
+'#include ../testing.vbs
+
 Dim control : Set control = CreateObject("VantoryActiveX.ZuzuravuDazeza")
 Dim result : result = control.PrintGENERICLabels("DYMO LabelWriter 450", 0, "TXT^Never printed", "", "", "", "", _
                                                  "false", "true")
-If VarType(result) = 11 And result = False Then
-  WScript.Echo "RESULT: PASS"
-Else
-  WScript.Echo "FAIL: a print with 0 copies returns " & result
-  WScript.Echo "RESULT: FAIL (1)"
-End If
+Check VarType(result) = 11 And result = False, "a print with 0 copies returns " & result
+
+Finish

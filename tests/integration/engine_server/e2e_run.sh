@@ -10,13 +10,12 @@ script=$1
 folder=$2
 shift 2
 expected=("$@")
-windows_path() { printf 'Z:%s' "$(realpath -m -- "$1" | sed 's|/|\\|g')"; }
+source "$(dirname -- "$0")/../script_host.sh"
 
 rm -rf -- "$folder"
 mkdir -p -- "$folder"
 
-output=$(VANTORY_LABEL_DIR=$(windows_path "$folder") "$WINE" cscript //nologo "$(windows_path "$script")" 2>&1 |
-  tr -d '\r')
+output=$(VANTORY_LABEL_DIR=$(windows_path "$folder") run_cscript "$script" 2>&1 | tr -d '\r')
 echo "$output"
 
 failures=0

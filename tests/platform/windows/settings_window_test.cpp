@@ -10,7 +10,7 @@
 #include "automation/value.h"
 #include "control/label_request.h"
 #include "forms/settings_forms.h"
-#include "platform/windows/server_module.h"
+#include "platform/windows/com_module.h"
 
 namespace windows {
 namespace {
@@ -137,7 +137,7 @@ TEST_P(SettingsWindowDesign, UnloadingDestroysTheWindowAndItsClass) {
   EXPECT_FALSE(IsWindow(form));
   WNDCLASSEXW info{};
   info.cbSize = sizeof info;
-  EXPECT_FALSE(GetClassInfoExW(static_cast<HINSTANCE>(ServerModule::instance().handle()),
+  EXPECT_FALSE(GetClassInfoExW(static_cast<HINSTANCE>(ComModule::instance().handle()),
                                settingsWindowClass(design).c_str(), &info));
   try {
     window.text(forms::fieldsOf(GetParam()).front().box);

@@ -12,11 +12,8 @@
 // Unregistering removes the class and the ProgID, the ProgID only while it names our class.
 
 #include <windows.h>
-#include <unknwn.h>
 
 #include <filesystem>
-
-#include "platform/windows/com_object.h"
 
 namespace windows::engine_server {
 
@@ -28,15 +25,6 @@ inline constexpr wchar_t kProgId[] = L"Dymo.LabelEngine";
 // under Wine Z:\ reaches the Linux file system), else %TEMP%\VantoryLabels. The folder is
 // created at the first print.
 std::filesystem::path labelFolder();
-
-class EngineClassFactory final : public IClassFactory, public RefCounted<EngineClassFactory> {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
-};
 
 // The work of the DLL's exports, callable from tests.
 HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** object);
