@@ -1,0 +1,13 @@
+#pragma once
+// The service over cpp-httplib: every request of the server goes to the service, and what
+// the HTTP library refuses itself gets the service's error form; the limits are applied.
+
+#include <httplib.h>
+
+#include "service_core.h"
+
+namespace service {
+
+void serveOver(httplib::Server& server, Service& service, const Limits& limits);
+
+}  // namespace service
