@@ -12,12 +12,13 @@ namespace {
 class ListeningService : public ::testing::Test {
  protected:
   ListeningService() : printers_(service::imagePrinters(folder_.path())) {
-    port_ = server_.bind_to_any_port("127.0.0.1");
     service::Settings settings;
+    service::applyLimits(server_, settings.limits);
+    port_ = server_.bind_to_any_port("127.0.0.1");
     settings.port = port_;
     settings.allowedOrigins = {kLabOrigin};
     service_ = std::make_unique<service::Service>(settings, *printers_);
-    service::serveOver(server_, *service_, settings.limits);
+    service::serveOver(server_, *service_);
     listener_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

@@ -1,6 +1,7 @@
 // The service's request handling, called directly: endpoints, errors, Host and Origin rules,
 // idempotency, the shared request state and parallel callers.
 
+#include <random>
 #include <set>
 #include <thread>
 
@@ -141,6 +142,26 @@ TEST_F(ServiceTest, ErrorsSayWhatIsWrongWithAFittingStatus) {
   EXPECT_EQ(recordedLabels(), 0u);
   // Bad input leaves the service able to print.
   EXPECT_EQ(body(post("/v1/PrintLabels", sampleArguments("hospital")))["result"], true);
+}
+
+TEST_F(ServiceTest, MangledBodiesAreAnsweredAndNeverBreakTheService) {
+  const std::string valid = sampleArguments("generic").dump();
+  std::mt19937 random(42);
+  for (int round = 0; round < 150; ++round) {
+    std::string body = valid.substr(0, random() % (valid.size() + 1));
+    for (int flips = random() % 4; flips > 0 && !body.empty(); --flips)
+      body[random() % body.size()] = static_cast<char>(random() % 256);
+    const auto response = call("POST", round % 2 ? "/v1/PrintGENERICLabels" : "/v1/preview", body);
+    EXPECT_TRUE(response.status == 200 || response.status == 400 || response.status == 422) << response.status;
+    if (response.contentType == "application/json") {
+      EXPECT_TRUE(json::accept(response.body)) << body;
+    }
+  }
+  const auto answer = body(post("/v1/PrintGENERICLabels", sampleArguments("generic")));
+  EXPECT_EQ(answer["result"], true);
+  EXPECT_EQ(readFile(folder_.path() / (answer["labels"][0]["id"].get<std::string>() + ".json")).find("Sample 42") !=
+                std::string::npos,
+            true);
 }
 
 TEST_F(ServiceTest, OnlyLoopbackNamesWithOurPortAreServed) {

@@ -15,9 +15,9 @@ PrinterInfo infoOf(const cups_printing::Destination& destination) {
           destination.reasons, destination.acceptingJobs, destination.defaultMedia};
 }
 
-class CupsPrinters : public Printers {
+class CupsPrinters : public FolderPrinters<cups_printing::CupsSink> {
  public:
-  explicit CupsPrinters(std::filesystem::path folder) : sink_(std::make_shared<cups_printing::CupsSink>(folder)) {}
+  using FolderPrinters::FolderPrinters;
 
   std::string mode() const override { return "cups"; }
 
@@ -49,17 +49,11 @@ class CupsPrinters : public Printers {
     return std::nullopt;
   }
 
-  std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
-  std::size_t printedCount() const override { return sink_->printed().size(); }
   RecordedLabel printed(std::size_t index) const override {
-    const auto& label = sink_->printed().at(index);
+    const auto& label = recorder().printed().at(index);
     return {label.image, label.description, label.destination,
             label.job > 0 ? std::optional<int>(label.job) : std::nullopt};
   }
-  const std::filesystem::path& folder() const override { return sink_->folder(); }
-
- private:
-  std::shared_ptr<cups_printing::CupsSink> sink_;
 };
 
 }  // namespace

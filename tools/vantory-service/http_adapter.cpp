@@ -18,7 +18,20 @@ void fill(httplib::Response& response, const HttpResponse& answer) {
 
 }  // namespace
 
-void serveOver(httplib::Server& server, Service& service, const Limits& limits) {
+void applyLimits(httplib::Server& server, const Limits& limits) {
+  // Answers go out at once: with Nagle's algorithm a keep-alive answer waits for the delayed ACK.
+  server.set_tcp_nodelay(true);
+  server.set_payload_max_length(limits.maxBodyBytes);
+  server.set_read_timeout(limits.readTimeout);
+  server.set_write_timeout(limits.writeTimeout);
+  server.set_keep_alive_timeout(limits.keepAliveTimeout.count());
+  server.set_keep_alive_max_count(limits.keepAliveRequests);
+  const int threads = limits.threads;
+  // The server owns the queue it is handed.
+  server.new_task_queue = [threads] { return std::make_unique<httplib::ThreadPool>(threads).release(); };
+}
+
+void serveOver(httplib::Server& server, Service& service) {
   const auto handler = [&service](const httplib::Request& request, httplib::Response& response) {
     fill(response, service.handle(toServiceRequest(request)));
   };
@@ -37,14 +50,6 @@ void serveOver(httplib::Server& server, Service& service, const Limits& limits) 
         fill(response, service.refused(response.status, toServiceRequest(request)));
         return httplib::Server::HandlerResponse::Handled;
       }));
-  server.set_payload_max_length(limits.maxBodyBytes);
-  server.set_read_timeout(limits.readTimeout);
-  server.set_write_timeout(limits.writeTimeout);
-  server.set_keep_alive_timeout(limits.keepAliveTimeout.count());
-  server.set_keep_alive_max_count(limits.keepAliveRequests);
-  const int threads = limits.threads;
-  // The server owns the queue it is handed.
-  server.new_task_queue = [threads] { return std::make_unique<httplib::ThreadPool>(threads).release(); };
 }
 
 }  // namespace service

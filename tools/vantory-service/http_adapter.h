@@ -8,6 +8,9 @@
 
 namespace service {
 
-void serveOver(httplib::Server& server, Service& service, const Limits& limits);
+// Socket options and limits; before the server binds, since sockets take them at creation.
+void applyLimits(httplib::Server& server, const Limits& limits);
+// Every request to the service.
+void serveOver(httplib::Server& server, Service& service);
 
 }  // namespace service

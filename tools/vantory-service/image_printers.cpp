@@ -6,15 +6,15 @@ namespace service {
 
 namespace {
 
-class ImagePrinters : public Printers {
+class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
  public:
-  explicit ImagePrinters(std::filesystem::path folder) : sink_(std::make_shared<engine::ImageFolderSink>(folder)) {}
+  using FolderPrinters::FolderPrinters;
 
   std::string mode() const override { return "image"; }
 
   std::vector<PrinterInfo> list() override {
     return {{.name = "Virtual label printer",
-             .description = "Labels recorded as 1-bit 300-dpi PNG images in " + sink_->folder().string(),
+             .description = "Labels recorded as 1-bit 300-dpi PNG images in " + folder().string(),
              .makeAndModel = "Vantory virtual label engine",
              .state = "idle",
              .reasons = {},
@@ -23,16 +23,10 @@ class ImagePrinters : public Printers {
   }
 
   std::optional<std::string> refusal(const std::string&) override { return std::nullopt; }
-  std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
-  std::size_t printedCount() const override { return sink_->printed().size(); }
   RecordedLabel printed(std::size_t index) const override {
-    const auto& label = sink_->printed().at(index);
+    const auto& label = recorder().printed().at(index);
     return {label.image, label.description, {}, {}};
   }
-  const std::filesystem::path& folder() const override { return sink_->folder(); }
-
- private:
-  std::shared_ptr<engine::ImageFolderSink> sink_;
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <pthread.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   httplib::Server ipv4, ipv6;
+  service::applyLimits(ipv4, options.settings.limits);
+  service::applyLimits(ipv6, options.settings.limits);
   int port = options.settings.port;
   if (port == 0) {
     port = ipv4.bind_to_any_port("127.0.0.1");
@@ -65,14 +69,19 @@ int main(int argc, char** argv) {
 
   options.settings.port = port;
   service::Service service(options.settings, *printers);
-  service::serveOver(ipv4, service, options.settings.limits);
-  service::serveOver(ipv6, service, options.settings.limits);
+  service::serveOver(ipv4, service);
+  service::serveOver(ipv6, service);
 
+  // A stop request may come before the servers run: keep asking until the listeners have ended.
+  std::atomic<bool> ended = false;
   std::thread stopper([&] {
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    ipv4.stop();
-    ipv6.stop();
+    while (!ended) {
+      ipv4.stop();
+      ipv6.stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   });
   std::thread secondListener;
   if (withIpv6) secondListener = std::thread([&] { ipv6.listen_after_bind(); });
@@ -83,10 +92,10 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   ipv4.listen_after_bind();
 
-  // The servers stop together: whichever ended first, end the rest.
-  ipv6.stop();
-  if (secondListener.joinable()) secondListener.join();
+  // The servers stop together: whichever way the first ended, the stopper ends the rest.
   pthread_kill(stopper.native_handle(), SIGTERM);
+  if (secondListener.joinable()) secondListener.join();
+  ended = true;
   stopper.join();
   return 0;
 }

@@ -52,6 +52,22 @@ class Printers {
   virtual const std::filesystem::path& folder() const = 0;
 };
 
+// What every printer side that records into a label folder shares.
+template <class Sink>
+class FolderPrinters : public Printers {
+ public:
+  explicit FolderPrinters(std::filesystem::path folder) : sink_(std::make_shared<Sink>(std::move(folder))) {}
+  std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
+  std::size_t printedCount() const override { return sink_->printed().size(); }
+  const std::filesystem::path& folder() const override { return sink_->folder(); }
+
+ protected:
+  const Sink& recorder() const { return *sink_; }
+
+ private:
+  std::shared_ptr<Sink> sink_;
+};
+
 // Every label drawn as a PNG into the folder, on a virtual printer that is always ready.
 std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder);
 

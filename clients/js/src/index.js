@@ -1,15 +1,7 @@
 // The Vantory label control's two print calls for today's browsers, through the print
 // service on this computer's loopback address.
 
-import {
-  BadRequestError,
-  LocalNetworkPermissionError,
-  OriginNotAllowedError,
-  PrinterUnavailableError,
-  ServiceNotRunningError,
-  VantoryError,
-  errorFrom,
-} from "./errors.js";
+import { LocalNetworkPermissionError, ServiceNotRunningError, errorFrom } from "./errors.js";
 import { showSettingsDialogs } from "./settings-dialogs.js";
 
 export {
@@ -19,7 +11,7 @@ export {
   PrinterUnavailableError,
   ServiceNotRunningError,
   VantoryError,
-};
+} from "./errors.js";
 
 /** The service's documented default port. */
 export const DEFAULT_PORT = 41951;
