@@ -53,7 +53,8 @@ TEST_F(ListeningService, PrintsAndServesTheLabelOverOneConnection) {
 
 TEST_F(ListeningService, LimitsAndRefusalsKeepTheErrorForm) {
   auto http = client();
-  const auto large = http.Post("/v1/PrintLabels", {{"Origin", kLabOrigin}}, std::string(5u << 20, 'x'), "application/json");
+  const auto large =
+      http.Post("/v1/PrintLabels", {{"Origin", kLabOrigin}}, std::string(5u << 20, 'x'), "application/json");
   ASSERT_TRUE(large);
   EXPECT_EQ(large->status, 413);
   EXPECT_EQ(json::parse(large->body)["error"]["code"], "TOO_LARGE");
@@ -64,8 +65,8 @@ TEST_F(ListeningService, LimitsAndRefusalsKeepTheErrorForm) {
   EXPECT_EQ(rebound->status, 403);
   EXPECT_EQ(json::parse(rebound->body)["error"]["code"], "HOST_NOT_ALLOWED");
 
-  const auto preflight = http.Options("/v1/PrintGENERICLabels", {{"Origin", kLabOrigin},
-                                                                  {"Access-Control-Request-Method", "POST"}});
+  const auto preflight =
+      http.Options("/v1/PrintGENERICLabels", {{"Origin", kLabOrigin}, {"Access-Control-Request-Method", "POST"}});
   ASSERT_TRUE(preflight);
   EXPECT_EQ(preflight->status, 204);
   EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Private-Network"), "true");
@@ -89,8 +90,9 @@ TEST_F(ListeningService, ParallelConnectionsEachPrintTheirOwnLabels) {
       for (int i = 0; i < kEach; ++i) {
         auto arguments = sampleArguments("generic");
         arguments["Line1"] = "TXT^Tube " + std::to_string(c) + "/" + std::to_string(i);
-        const auto response = http.Post("/v1/PrintGENERICLabels", {{"Idempotency-Key", "k" + std::to_string(c * 10 + i)}},
-                                        arguments.dump(), "application/json");
+        const auto response =
+            http.Post("/v1/PrintGENERICLabels", {{"Idempotency-Key", "k" + std::to_string(c * 10 + i)}},
+                      arguments.dump(), "application/json");
         ids[c].push_back(response && response->status == 200
                              ? json::parse(response->body)["labels"][0]["id"].get<std::string>()
                              : "failed");
@@ -102,8 +104,9 @@ TEST_F(ListeningService, ParallelConnectionsEachPrintTheirOwnLabels) {
     for (int i = 0; i < kEach; ++i) {
       ASSERT_NE(ids[c][i], "failed");
       EXPECT_TRUE(seen.insert(ids[c][i]).second);
-      EXPECT_NE(readFile(folder_.path() / (ids[c][i] + ".json")).find("Tube " + std::to_string(c) + "/" + std::to_string(i)),
-                std::string::npos);
+      EXPECT_NE(
+          readFile(folder_.path() / (ids[c][i] + ".json")).find("Tube " + std::to_string(c) + "/" + std::to_string(i)),
+          std::string::npos);
     }
 }
 

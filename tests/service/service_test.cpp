@@ -85,8 +85,7 @@ TEST_F(ServiceTest, DisplayPropertiesClosesTheDialogsAsIfOkWerePressed) {
 
 TEST_F(ServiceTest, PreviewDrawsWithoutPrintingOrTouchingTheRequestState) {
   ASSERT_EQ(body(post("/v1/PrintGENERICLabels", sampleArguments("generic")))["result"], true);
-  const auto response =
-      post("/v1/preview", {{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}});
+  const auto response = post("/v1/preview", {{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}});
   ASSERT_EQ(response.status, 200) << response.body;
   EXPECT_EQ(response.contentType, "image/png");
   EXPECT_EQ(response.body.substr(1, 3), "PNG");
@@ -166,12 +165,14 @@ TEST_F(ServiceTest, MangledBodiesAreAnsweredAndNeverBreakTheService) {
 
 TEST_F(ServiceTest, OnlyLoopbackNamesWithOurPortAreServed) {
   const std::string port = std::to_string(kPort);
-  for (const std::string& host : std::vector<std::string>{"localhost:" + port, "LocalHost:" + port, "127.0.0.1:" + port, "[::1]:" + port}) {
+  for (const std::string& host :
+       std::vector<std::string>{"localhost:" + port, "LocalHost:" + port, "127.0.0.1:" + port, "[::1]:" + port}) {
     service::HttpRequest request{"GET", "/v1/status", {{"Host", host}}, ""};
     EXPECT_EQ(service_->handle(request).status, 200) << host;
   }
-  for (const std::string& host : std::vector<std::string>{std::string(), "evil.example:" + port, "localhost", "localhost:1" + port,
-                                 "127.0.0.2:" + port, "localhost.evil.example:" + port, "[::1]"}) {
+  for (const std::string& host :
+       std::vector<std::string>{std::string(), "evil.example:" + port, "localhost", "localhost:1" + port,
+                                "127.0.0.2:" + port, "localhost.evil.example:" + port, "[::1]"}) {
     service::HttpRequest request{"POST", "/v1/PrintLabels", {}, sampleArguments("hospital").dump()};
     if (!host.empty()) request.headers.emplace("Host", host);
     const auto response = service_->handle(request);
@@ -187,8 +188,8 @@ TEST_F(ServiceTest, BrowsersAreServedOnlyForAllowedOrigins) {
   EXPECT_EQ(allowed.header("Access-Control-Allow-Origin"), kLabOrigin);
   EXPECT_EQ(allowed.header("Vary"), "Origin");
 
-  for (const std::string& origin : std::vector<std::string>{"https://evil.example", "https://lab.example.org.evil.example",
-                                   "http://lab.example.org", "null"}) {
+  for (const std::string& origin : std::vector<std::string>{
+           "https://evil.example", "https://lab.example.org.evil.example", "http://lab.example.org", "null"}) {
     const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", origin}});
     EXPECT_EQ(refused.status, 403) << origin;
     const auto message = body(refused)["error"]["message"].get<std::string>();
@@ -236,7 +237,8 @@ TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
   post("/v1/PrintLabels", sampleArguments("hospital"), first);
   EXPECT_EQ(recordedLabels(), 4u);
 
-  for (const std::string& bad : std::vector<std::string>{std::string(), std::string(256, 'k'), std::string("with space")}) {
+  for (const std::string& bad :
+       std::vector<std::string>{std::string(), std::string(256, 'k'), std::string("with space")}) {
     const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", bad}});
     EXPECT_EQ(refused.status, 400) << bad;
     EXPECT_NE(refused.body.find("Idempotency-Key"), std::string::npos);
@@ -313,7 +315,8 @@ TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
   EXPECT_EQ(forms["caption"], "Vantory ActiveX v.1.3.5");
   const auto& parameters = forms["forms"][0];
   EXPECT_EQ(parameters["controls"].size(), 16u);
-  EXPECT_EQ(parameters["fields"][0], json({{"box", "txtClientType"}, {"parameter", "ClientType"}, {"default", "HOSPITAL"}}));
+  EXPECT_EQ(parameters["fields"][0],
+            json({{"box", "txtClientType"}, {"parameter", "ClientType"}, {"default", "HOSPITAL"}}));
   const auto& patient = forms["forms"][1];
   EXPECT_EQ(patient["fields"][0]["parameter"], "Barcode");  // the field BarCode, passed as Barcode
   EXPECT_EQ(patient["fields"].size(), 15u);
@@ -332,9 +335,14 @@ TEST(ServiceOptions, FlagsOverTheAdministratorsFile) {
 
   std::ofstream(config) << R"({"origins": []})";
   for (const std::vector<std::string>& bad :
-       std::vector<std::vector<std::string>>{{"--port", "70000"}, {"--port", "12x"}, {"--allow-origin", "https://a.example/"},
-                                             {"--allow-origin", "*"}, {"--allow-origin"}, {"--verbose"},
-                                             {"--config", config.string()}, {"--config", "/no/such/file"}})
+       std::vector<std::vector<std::string>>{{"--port", "70000"},
+                                             {"--port", "12x"},
+                                             {"--allow-origin", "https://a.example/"},
+                                             {"--allow-origin", "*"},
+                                             {"--allow-origin"},
+                                             {"--verbose"},
+                                             {"--config", config.string()},
+                                             {"--config", "/no/such/file"}})
     EXPECT_THROW(service::parseOptions(bad), service::OptionsError) << bad[0];
 }
 

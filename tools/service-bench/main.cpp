@@ -6,8 +6,8 @@
 // For 1 and 8 clients, each on one keep-alive connection sending requests back to back for
 // S seconds, prints p50 and p99 latency per request and requests per second: GET /v1/status
 // (what HTTP and the service cost without a label), POST /v1/preview (the label drawn, not
-// recorded), then PrintLabels (drawn and recorded), each request naming its own patient. Afterwards every recorded label must belong to exactly
-// one answered request: the lost and the duplicated are counted.
+// recorded), then PrintLabels (drawn and recorded), each request naming its own patient. Afterwards every recorded
+// label must belong to exactly one answered request: the lost and the duplicated are counted.
 
 #include <httplib.h>
 
@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 using nlohmann::json;
 
 struct Run {
-  std::vector<double> latencies;  // milliseconds
+  std::vector<double> latencies;      // milliseconds
   std::vector<std::string> patients;  // of the requests answered with a label
   std::size_t failed = 0;
   double seconds = 0;
@@ -73,7 +73,8 @@ Run load(int port, int clients, double seconds, const json* arguments, const std
           continue;
         }
         run.latencies.push_back(ms);
-        if (path == "/v1/PrintLabels" && json::parse(result->body)["labels"].size() == 1) run.patients.push_back(patient);
+        if (path == "/v1/PrintLabels" && json::parse(result->body)["labels"].size() == 1)
+          run.patients.push_back(patient);
       }
     });
   for (auto& thread : threads) thread.join();
@@ -102,7 +103,8 @@ std::map<std::string, int> recordedPatients(const std::filesystem::path& folder)
     std::stringstream text;
     text << in.rdbuf();
     const std::string description = text.str();
-    for (std::size_t at = description.find("BENCH "); at != std::string::npos; at = description.find("BENCH ", at + 1)) {
+    for (std::size_t at = description.find("BENCH "); at != std::string::npos;
+         at = description.find("BENCH ", at + 1)) {
       std::size_t end = at + 6;
       while (end < description.size() && std::isdigit(static_cast<unsigned char>(description[end]))) ++end;
       ++seen[description.substr(at, end - at)];

@@ -11,7 +11,7 @@ namespace service {
 namespace {
 
 PrinterInfo infoOf(const cups_printing::Destination& destination) {
-  return {destination.name,  destination.description,   destination.makeAndModel, destination.state,
+  return {destination.name,    destination.description,   destination.makeAndModel, destination.state,
           destination.reasons, destination.acceptingJobs, destination.defaultMedia};
 }
 

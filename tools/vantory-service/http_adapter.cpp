@@ -44,8 +44,8 @@ void serveOver(httplib::Server& server, Service& service) {
   server.Options(everything, handler);
   // What the HTTP library refuses itself (a body over the limit, an unreadable request)
   // gets the service's error form too.
-  server.set_error_handler(httplib::Server::HandlerWithResponse(
-      [&service](const httplib::Request& request, httplib::Response& response) {
+  server.set_error_handler(
+      httplib::Server::HandlerWithResponse([&service](const httplib::Request& request, httplib::Response& response) {
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         fill(response, service.refused(response.status, toServiceRequest(request)));
         return httplib::Server::HandlerResponse::Handled;

@@ -15,7 +15,6 @@
 #include "service_core.h"
 #include "service_options.h"
 
-
 int main(int argc, char** argv) {
   service::Options options;
   try {

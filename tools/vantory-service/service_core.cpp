@@ -74,8 +74,9 @@ class PreviewSink : public engine::PrintSink {
 // were pressed: the service shows no windows (the JavaScript client shows the dialogs).
 struct HeadlessControl {
   HeadlessControl(control::LabelRequest& request, std::shared_ptr<engine::PrintSink> sink)
-      : engines(std::move(sink)), windows(engines, clock), entryPoints(request, windows, diagnostics,
-                                                                      control::DiagnosticsPolicy::Always) {
+      : engines(std::move(sink)),
+        windows(engines, clock),
+        entryPoints(request, windows, diagnostics, control::DiagnosticsPolicy::Always) {
     headless::useTerminalDialogs(windows, noInput, noOutput, false);
   }
 
@@ -124,9 +125,8 @@ json diagnosticsJson(const std::vector<control::DiagnosticMessage>& messages) {
     const char* icon = message.icon == control::MessageIcon::Critical      ? "critical"
                        : message.icon == control::MessageIcon::Information ? "information"
                                                                            : "none";
-    list.push_back({{"title", automation::toUtf8(message.title)},
-                    {"text", automation::toUtf8(message.text)},
-                    {"icon", icon}});
+    list.push_back(
+        {{"title", automation::toUtf8(message.title)}, {"text", automation::toUtf8(message.text)}, {"icon", icon}});
   }
   return list;
 }
@@ -139,14 +139,9 @@ struct Route {
 
 const std::vector<Route>& routes() {
   static const std::vector<Route> table{
-      {"/v1/status", {"GET"}},
-      {"/v1/printers", {"GET"}},
-      {"/v1/openapi.json", {"GET"}},
-      {"/v1/settings-forms", {"GET"}},
-      {"/v1/PrintLabels", {"POST"}},
-      {"/v1/PrintGENERICLabels", {"POST"}},
-      {"/v1/preview", {"POST"}},
-      {"/v1/labels/", {"GET"}},
+      {"/v1/status", {"GET"}},         {"/v1/printers", {"GET"}},     {"/v1/openapi.json", {"GET"}},
+      {"/v1/settings-forms", {"GET"}}, {"/v1/PrintLabels", {"POST"}}, {"/v1/PrintGENERICLabels", {"POST"}},
+      {"/v1/preview", {"POST"}},       {"/v1/labels/", {"GET"}},
   };
   return table;
 }
@@ -226,19 +221,18 @@ struct Service::Impl {
 
   HttpResponse route(const HttpRequest& httpRequest) {
     if (!hostAllowed(httpRequest))
-      return error(kHostNotAllowed, "this service answers only requests addressed to localhost:" +
-                                        std::to_string(settings.port) + ", 127.0.0.1:" +
-                                        std::to_string(settings.port) + " or [::1]:" + std::to_string(settings.port));
+      return error(kHostNotAllowed,
+                   "this service answers only requests addressed to localhost:" + std::to_string(settings.port) +
+                       ", 127.0.0.1:" + std::to_string(settings.port) + " or [::1]:" + std::to_string(settings.port));
     const Route* route = findRoute(httpRequest.path);
     if (!route) return error(kNotFound, "no such endpoint: " + httpRequest.path + " (see /v1/openapi.json)");
     const std::string method = httpRequest.method == "HEAD" ? "GET" : httpRequest.method;
     if (method == "OPTIONS") return preflight(*route);
     if (const auto origin = headerOf(httpRequest, "Origin"); origin && !originAllowed(*origin))
-      return error(kOriginNotAllowed,
-                   "web pages from " + *origin +
-                       " may not use this print service. An administrator allows them by starting "
-                       "vantory-service with --allow-origin " + *origin +
-                       " or by adding it to \"allowOrigins\" in the --config file");
+      return error(kOriginNotAllowed, "web pages from " + *origin +
+                                          " may not use this print service. An administrator allows them by starting "
+                                          "vantory-service with --allow-origin " +
+                                          *origin + " or by adding it to \"allowOrigins\" in the --config file");
     if (std::ranges::find(route->methods, method) == route->methods.end()) {
       auto response = error(kMethodNotAllowed, httpRequest.path + " answers " + joined(route->methods));
       response.headers.emplace_back("Allow", joined(route->methods) + ", OPTIONS");
@@ -266,12 +260,16 @@ struct Service::Impl {
   HttpResponse refusedAnswer(int status) const {
     switch (status) {
       case 413:
-        return error(kTooLarge, "the request body is larger than " + std::to_string(settings.limits.maxBodyBytes) +
-                                    " bytes");
-      case 414: return error({414, "TOO_LARGE"}, "the request line is too long");
-      case 431: return error({431, "TOO_LARGE"}, "the request's headers are too large");
-      case 408: return error({408, "TIMEOUT"}, "the request took too long to arrive");
-      default: return error({status, "BAD_REQUEST"}, "the HTTP request could not be read");
+        return error(kTooLarge,
+                     "the request body is larger than " + std::to_string(settings.limits.maxBodyBytes) + " bytes");
+      case 414:
+        return error({414, "TOO_LARGE"}, "the request line is too long");
+      case 431:
+        return error({431, "TOO_LARGE"}, "the request's headers are too large");
+      case 408:
+        return error({408, "TIMEOUT"}, "the request took too long to arrive");
+      default:
+        return error({status, "BAD_REQUEST"}, "the HTTP request could not be read");
     }
   }
 
@@ -321,23 +319,20 @@ struct Service::Impl {
     return {200, parts[2] == "png" ? "image/png" : "application/json", bytes.str(), {}};
   }
 
-  static host::HostRequest printRequest(host::Method method, const json& parameters) {
-    return host::requestFromArguments(method, parameters);
-  }
-
   HttpResponse print(host::Method method, const HttpRequest& httpRequest) {
     const json body = parseBody(httpRequest.body);
     if (!body.is_object())
       throw host::RequestError("the body must be a JSON object whose members are the parameters of " +
                                std::string(method == host::Method::PrintLabels ? "PrintLabels" : "PrintGENERICLabels"));
-    const auto arguments = host::argumentList(printRequest(method, body));
+    const auto arguments = host::argumentList(host::requestFromArguments(method, body));
     const auto key = idempotencyKey(httpRequest);
 
     std::lock_guard lock(printing);
     if (key)
       if (auto replay = replayed(*key)) return *replay;
-    const std::string printerName = automation::toUtf8(automation::tryTextOf(arguments[method == host::Method::PrintLabels ? 2 : 0]).value_or(u""));
-    if (const auto refusal = printers.refusal(printerName)) return error(kPrinterUnavailable, *refusal);
+    const auto& printerName = arguments[method == host::Method::PrintLabels ? 2 : 0];  // PrinterName
+    if (const auto refusal = printers.refusal(automation::toUtf8(automation::tryTextOf(printerName).value_or(u""))))
+      return error(kPrinterUnavailable, *refusal);
 
     const std::size_t before = printers.printedCount();
     const bool result = shared.print(method, arguments);
@@ -351,8 +346,10 @@ struct Service::Impl {
                         {"json", "/v1/labels/" + id + ".json"}});
       if (label.job) job = *label.job;
     }
-    auto answer = jsonAnswer(
-        {{"result", result}, {"labels", labels}, {"job", job}, {"diagnostics", diagnosticsJson(shared.diagnostics.messages)}});
+    auto answer = jsonAnswer({{"result", result},
+                              {"labels", labels},
+                              {"job", job},
+                              {"diagnostics", diagnosticsJson(shared.diagnostics.messages)}});
     if (key) remember(*key, answer);
     return answer;
   }
@@ -371,7 +368,7 @@ struct Service::Impl {
     }
     const json parameters = body.value("parameters", json::object());
     if (!parameters.is_object()) throw host::RequestError("parameters: must be a JSON object");
-    const auto arguments = host::argumentList(printRequest(method, parameters));
+    const auto arguments = host::argumentList(host::requestFromArguments(method, parameters));
 
     std::lock_guard lock(printing);
     // A copy of the request state: the preview leaves the real one as it was.
@@ -384,8 +381,8 @@ struct Service::Impl {
       for (const auto& message : previewControl.diagnostics.messages)
         reasons += (reasons.empty() ? "" : " ") + automation::toUtf8(message.text);
       return error(kNotPrintable,
-                   std::string("the control prints no label for these parameters") + (result ? "" : " and answers False") +
-                       (reasons.empty() ? "" : ": " + reasons),
+                   std::string("the control prints no label for these parameters") +
+                       (result ? "" : " and answers False") + (reasons.empty() ? "" : ": " + reasons),
                    {{"diagnostics", diagnosticsJson(previewControl.diagnostics.messages)}});
     }
     return {200, "image/png", std::string(sink->png->begin(), sink->png->end()), {}};
@@ -436,7 +433,7 @@ struct Service::Impl {
   Settings settings;
   Printers& printers;
   Clock clock;
-  ArrivalOrderMutex printing;  // the request state, the printers, the renderer, the answers
+  ArrivalOrderMutex printing;     // the request state, the printers, the renderer, the answers
   control::LabelRequest request;  // the process's one request state
   HeadlessControl shared;
   engine::LabelRenderer renderer;
@@ -445,9 +442,8 @@ struct Service::Impl {
 };
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
-  return std::ranges::lexicographical_compare(a, b, [](unsigned char x, unsigned char y) {
-    return std::tolower(x) < std::tolower(y);
-  });
+  return std::ranges::lexicographical_compare(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 std::optional<std::string> HttpResponse::header(const std::string& name) const {

@@ -31,9 +31,12 @@ std::string parameterOf(control::Value control::LabelRequest::*field) {
 
 const char* kindName(forms::ControlKind kind) {
   switch (kind) {
-    case forms::ControlKind::Label: return "label";
-    case forms::ControlKind::TextBox: return "textbox";
-    case forms::ControlKind::Button: return "button";
+    case forms::ControlKind::Label:
+      return "label";
+    case forms::ControlKind::TextBox:
+      return "textbox";
+    case forms::ControlKind::Button:
+      return "button";
   }
   return "";
 }
@@ -67,11 +70,12 @@ json formJson(forms::SettingsDialog dialog, const char* id) {
     // Shown for the GENERIC client type in place of the client number; never stored.
     form["genericLines"] = {{"hide", {"lblClientNumber", "txtClientNumber"}},
                             {"show", {"lblInput"}},
-                            {"boxes", {{{"box", "txtLine1"}, {"parameter", "Line1"}},
-                                       {{"box", "txtLine2"}, {"parameter", "Line2"}},
-                                       {{"box", "txtLine3"}, {"parameter", "Line3"}},
-                                       {{"box", "txtLine4"}, {"parameter", "Line4"}},
-                                       {{"box", "txtLine5"}, {"parameter", "Line5"}}}}};
+                            {"boxes",
+                             {{{"box", "txtLine1"}, {"parameter", "Line1"}},
+                              {{"box", "txtLine2"}, {"parameter", "Line2"}},
+                              {{"box", "txtLine3"}, {"parameter", "Line3"}},
+                              {{"box", "txtLine4"}, {"parameter", "Line4"}},
+                              {{"box", "txtLine5"}, {"parameter", "Line5"}}}}};
   }
   return form;
 }

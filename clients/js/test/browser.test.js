@@ -88,6 +88,16 @@ describe("the example ordering page in chromium", () => {
     return JSON.parse(await page.$eval("#result", (element) => element.textContent));
   }
 
+  // Clicks Print and waits for the named settings dialog; a failure says what the page showed instead.
+  async function printIntoDialog(page, form) {
+    await page.click("#print-button");
+    await page.waitForFunction(
+      () => document.querySelector("dialog[open]") || document.querySelector("#error").textContent,
+    );
+    assert.equal(await page.$eval("#error", (element) => element.textContent), "");
+    return page.waitForSelector(`dialog[data-form=${form}][open]`);
+  }
+
   const recordedDescription = async (answer) =>
     readFile(path.join(service.labels, `${answer.labels[0].id}.json`), "utf8");
 
@@ -109,10 +119,7 @@ describe("the example ordering page in chromium", () => {
   test("the settings dialogs show the request, and their edits reach the label", async () => {
     const page = await openPage(pageUrl, "hospital");
     await setField(page, "DisplayProperties", "True");
-    const answered = page.click("#print-button");
-    await answered;
-
-    const first = await page.waitForSelector("dialog[data-form=frmPropertyPage][open]");
+    const first = await printIntoDialog(page, "frmPropertyPage");
     assert.equal(await first.$eval(".caption span", (span) => span.textContent), "Vantory ActiveX v.1.3.5");
     assert.equal(await page.evaluate(() => document.activeElement.name), "cmdSave");
     const order = [];
@@ -150,8 +157,7 @@ describe("the example ordering page in chromium", () => {
     const page = await openPage(pageUrl, "generic");
     const before = await service.recorded();
     await setField(page, "DisplayProperties", "TRUE");
-    await page.click("#print-button");
-    const dialog = await page.waitForSelector("dialog[data-form=frmPropertyPage][open]");
+    const dialog = await printIntoDialog(page, "frmPropertyPage");
     assert.equal(await dialog.$eval("[name=txtClientNumber]", (box) => box.hidden), true);
     assert.equal(await dialog.$eval("[name=txtLine3]", (box) => box.value), "BCD^S42-7");
     await page.screenshot({ path: path.join(artifacts, "generic-dialog.png") });
