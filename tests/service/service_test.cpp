@@ -322,6 +322,57 @@ TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
   EXPECT_EQ(patient["fields"].size(), 15u);
 }
 
+// A printer side whose spooler is down, or whose printer is stopped: the image record
+// underneath, with the spooler's answers scripted.
+class UnavailablePrinters : public service::Printers {
+ public:
+  explicit UnavailablePrinters(std::filesystem::path folder) : record_(service::imagePrinters(std::move(folder))) {}
+  std::string mode() const override { return "cups"; }
+  std::vector<service::PrinterInfo> list() override {
+    if (spoolerDown) throw service::PrinterUnavailable("CUPS cannot be reached: connection refused");
+    return {{"LW450", "", "", "stopped", {"paused"}, false, "w162h90"}};
+  }
+  std::optional<std::string> refusal(const std::string& printer) override {
+    return spoolerDown ? "CUPS cannot be reached" : "printer '" + printer + "' is not accepting jobs (paused)";
+  }
+  std::shared_ptr<engine::PrintSink> sink() override { return record_->sink(); }
+  std::size_t printedCount() const override { return record_->printedCount(); }
+  service::RecordedLabel printed(std::size_t index) const override { return record_->printed(index); }
+  const std::filesystem::path& folder() const override { return record_->folder(); }
+
+  bool spoolerDown = true;
+
+ private:
+  std::unique_ptr<service::Printers> record_;
+};
+
+TEST(ServicePrinters, AStoppedPrinterOrADownSpoolerIsSaidAndNothingIsQueued) {
+  engine_test::TemporaryFolder folder;
+  UnavailablePrinters printers(folder.path());
+  service::Settings settings;
+  settings.port = kPort;
+  service::Service service(settings, printers);
+  const service::Headers host{{"Host", "localhost:" + std::to_string(kPort)}};
+  const auto printLabel = [&] {
+    return service.handle({"POST", "/v1/PrintLabels", host, sampleArguments("hospital").dump()});
+  };
+
+  EXPECT_EQ(service.handle({"GET", "/v1/printers", host, ""}).status, 503);
+  auto refused = printLabel();
+  EXPECT_EQ(refused.status, 503);
+  EXPECT_EQ(json::parse(refused.body)["error"]["code"], "PRINTER_UNAVAILABLE");
+
+  printers.spoolerDown = false;
+  const auto listed = json::parse(service.handle({"GET", "/v1/printers", host, ""}).body);
+  EXPECT_EQ(listed["printers"][0]["state"], "stopped");
+  EXPECT_EQ(listed["printers"][0]["reasons"], json::array({"paused"}));
+  refused = printLabel();
+  EXPECT_EQ(refused.status, 503);
+  EXPECT_NE(refused.body.find("not accepting jobs"), std::string::npos);
+  EXPECT_EQ(json::parse(service.handle({"GET", "/v1/status", host, ""}).body)["cups"], true);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
 TEST(ServiceOptions, FlagsOverTheAdministratorsFile) {
   engine_test::TemporaryFolder folder;
   const auto config = folder.path() / "service.json";

@@ -69,8 +69,7 @@ describe("the example ordering page in chromium", () => {
     await page.waitForSelector("body[data-ready=true]");
     if (sample) {
       await page.select("#sample", sample);
-      await page.waitForFunction((count) => document.querySelectorAll("#fields input").length === count, {},
-                                 sample === "generic" ? 9 : 21);
+      await page.waitForSelector(`body[data-loaded=${sample}]`);
     }
     return page;
   }
