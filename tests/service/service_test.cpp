@@ -246,6 +246,18 @@ TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
   EXPECT_EQ(recordedLabels(), 4u);
 }
 
+TEST_F(ServiceTest, ADoubleClickArrivingTogetherPrintsOnce) {
+  std::vector<std::string> answers(4);
+  std::vector<std::thread> clicks;
+  for (auto& answer : answers)
+    clicks.emplace_back([&] {
+      answer = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", "order-5-print"}}).body;
+    });
+  for (auto& click : clicks) click.join();
+  EXPECT_EQ(recordedLabels(), 1u);
+  for (const auto& answer : answers) EXPECT_EQ(answer, answers[0]);
+}
+
 class SmallIdempotencyTable : public ServiceTest {
  protected:
   SmallIdempotencyTable() : ServiceTest(limits()) {}
