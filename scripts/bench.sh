@@ -10,6 +10,20 @@ for tool in glabels-3-batch zint; do
     glabels zint >/dev/null
 done
 cmake --preset native-release >/dev/null
-cmake --build --preset native-release --target label-bench vantory-print
+cmake --build --preset native-release --target label-bench vantory-print vantory-service service-bench
 build/native-release/tools/label-bench/label-bench --host build/native-release/tools/vantory-print/vantory-print \
   --request examples/hospital.json --glabels tools/label-bench/hospital.glabels "$@"
+
+# The print service in image mode: latency per label over keep-alive at 1 and 8 clients,
+# labels per second, and every recorded label checked against the requests answered.
+labels=$(mktemp -d)
+build/native-release/tools/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
+service=$!
+trap 'kill "$service" 2>/dev/null; wait "$service" 2>/dev/null; rm -rf "$labels"' EXIT
+until port=$(grep -o '127.0.0.1:[0-9]*' "$labels/service.log" | cut -d: -f2) && [ -n "$port" ]; do
+  kill -0 "$service" || { cat "$labels/service.log"; exit 1; }
+  sleep 0.1
+done
+echo
+echo "vantory-service (image mode, port $port):"
+build/native-release/tools/service-bench/service-bench --port "$port" --labels "$labels/out" --request examples/hospital.json

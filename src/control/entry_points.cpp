@@ -49,6 +49,10 @@ bool PrintEntryPoints::fail(const Diagnostics& diagnostics, std::u16string_view 
   return false;
 }
 
+Diagnostics PrintEntryPoints::diagnosticsFor(const Value& displayDebugger) const {
+  return {sink_, policy_ == DiagnosticsPolicy::Always || displayFlag(displayDebugger).value_or(false)};
+}
+
 bool PrintEntryPoints::PrintLabels(std::span<const Value> arguments) {
   return neverThrowing(&PrintEntryPoints::printLabels, arguments);
 }
@@ -76,7 +80,7 @@ bool PrintEntryPoints::printLabels(std::span<const Value> arguments) {
   for (std::size_t i = 0; i < kPrintLabelsFields.size(); ++i) request_.*kPrintLabelsFields[i] = arguments[i];
 
   const auto showSettings = displayFlag(arguments[kDisplayPropertiesAt]);
-  const Diagnostics diagnostics(sink_, displayFlag(arguments[kDisplayPropertiesAt + 1]).value_or(false));
+  const Diagnostics diagnostics = diagnosticsFor(arguments[kDisplayPropertiesAt + 1]);
   if (!showSettings) return fail(diagnostics, u"DisplayProperties has no text form.");
 
   PrintCall call{request_, diagnostics};
@@ -107,7 +111,7 @@ bool PrintEntryPoints::printGenericLabels(std::span<const Value> arguments) {
 
   const std::size_t displayPropertiesAt = kPrintGenericLabelsFields.size();
   const auto showSettings = displayFlag(arguments[displayPropertiesAt]);
-  const Diagnostics diagnostics(sink_, displayFlag(arguments[displayPropertiesAt + 1]).value_or(false));
+  const Diagnostics diagnostics = diagnosticsFor(arguments[displayPropertiesAt + 1]);
   if (!showSettings) return fail(diagnostics, u"DisplayProperties has no text form.");
 
   PrintCall call{request_, diagnostics};

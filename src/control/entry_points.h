@@ -29,10 +29,15 @@ inline constexpr std::array<std::string_view, 9> kPrintGenericLabelsParameters{
 // sets it; a value with no text form (an array, an error value) gives no answer at all.
 std::optional<bool> displayFlag(const Value& value);
 
+// Whether a call's diagnostics reach the sink: as its DisplayDebugger argument says (the
+// control), or always (a host that hands them to its caller as data instead of showing them).
+enum class DiagnosticsPolicy { AsDisplayDebuggerSays, Always };
+
 class PrintEntryPoints {
  public:
-  PrintEntryPoints(LabelRequest& request, RequestWindows& windows, DiagnosticsSink& diagnostics)
-      : request_(request), windows_(windows), sink_(diagnostics) {}
+  PrintEntryPoints(LabelRequest& request, RequestWindows& windows, DiagnosticsSink& diagnostics,
+                   DiagnosticsPolicy policy = DiagnosticsPolicy::AsDisplayDebuggerSays)
+      : request_(request), windows_(windows), sink_(diagnostics), policy_(policy) {}
 
   // Each returns the request's result. Neither ever throws, and neither writes into its arguments.
   bool PrintLabels(std::span<const Value> arguments);         // the 21 parameters above
@@ -46,10 +51,12 @@ class PrintEntryPoints {
   bool printLabels(std::span<const Value> arguments);
   bool printGenericLabels(std::span<const Value> arguments);
   bool fail(const Diagnostics& diagnostics, std::u16string_view reason);
+  Diagnostics diagnosticsFor(const Value& displayDebugger) const;
 
   LabelRequest& request_;
   RequestWindows& windows_;
   DiagnosticsSink& sink_;
+  DiagnosticsPolicy policy_;
 };
 
 }  // namespace control

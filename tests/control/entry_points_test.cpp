@@ -127,6 +127,14 @@ TEST_F(PrintLabelsTest, DisplayDebuggerSwitchesDiagnosticsOnInAnyCase) {
   }
 }
 
+TEST_F(PrintLabelsTest, AHostThatWantsEveryDiagnosticGetsThemWhateverDisplayDebuggerSays) {
+  PrintEntryPoints always(request, windows, sink, DiagnosticsPolicy::Always);
+  EXPECT_FALSE(always.PrintLabels(printLabelsArguments(u"hospital", Value{}, Value::string(u"false"))));
+  EXPECT_EQ(sink.messages.size(), 1u);
+  EXPECT_FALSE(always.PrintGENERICLabels(genericArguments(Value::missing(), Value::null())));
+  EXPECT_EQ(sink.messages.size(), 2u);
+}
+
 TEST_F(PrintLabelsTest, UnrecognisedClientTypesNeverReachThePrintWindow) {
   for (const char16_t* type : {u"physician", u"Hospital", u"GENERIC", u"", u"LABEL"}) {
     windows.shown.clear();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "automation/text.h"
 
 namespace host {
@@ -47,6 +49,18 @@ TEST(HostRequest, RefusesWhatNoHostCouldSend) {
     EXPECT_THROW(parseRequestJson(bad), RequestError) << bad;
   HostRequest request;
   EXPECT_THROW(setArgument(request, "Line1", "x"), RequestError);
+}
+
+TEST(HostRequest, AnArgumentsObjectAloneTakesTheSameTypesAndNamesTheBadMember) {
+  const auto request = requestFromArguments(Method::PrintLabels, nlohmann::json::parse(R"({"labelcopies": 2})"));
+  EXPECT_TRUE(request.arguments.at("LabelCopies").identical(Value::i2(2)));
+  try {
+    requestFromArguments(Method::PrintLabels, nlohmann::json::parse(R"({"PatientName": {"type": "I2", "value": "x"}})"));
+    FAIL();
+  } catch (const RequestError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("PatientName: ", 0), 0u) << error.what();
+  }
+  EXPECT_THROW(requestFromArguments(Method::PrintGENERICLabels, nlohmann::json::array()), RequestError);
 }
 
 }  // namespace

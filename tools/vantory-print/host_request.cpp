@@ -22,11 +22,20 @@ std::string lower(std::string text) {
   return text;
 }
 
+// A value quoted in an error message, cut short.
+std::string shortened(std::string text) {
+  constexpr std::size_t kMost = 60;
+  if (text.size() > kMost) text = text.substr(0, kMost) + "...";
+  return text;
+}
+
 // The canonical spelling of a parameter name given in any letter case.
 std::string canonicalName(Method method, const std::string& name) {
   for (const auto& known : parameterNames(method))
     if (lower(known) == lower(name)) return known;
-  throw RequestError("unknown parameter '" + name + "'");
+  throw RequestError("unknown parameter '" + shortened(name) + "' (" +
+                     (method == Method::PrintLabels ? "PrintLabels" : "PrintGENERICLabels") + " takes " +
+                     std::to_string(parameterNames(method).size()) + " parameters, named as the control's)");
 }
 
 Value literal(const json& node) {
@@ -47,7 +56,9 @@ Value literal(const json& node) {
     }
     case json::value_t::number_float: return Value::r8(node.get<double>());
     case json::value_t::object: break;
-    default: throw RequestError("unsupported argument value " + node.dump());
+    default:
+      throw RequestError("unsupported value " + shortened(node.dump(-1, ' ', true)) +
+                         ": give a string, a number, true/false, null or {\"type\": ..., \"value\": ...}");
   }
   const std::string type = lower(node.value("type", ""));
   const json value = node.value("value", json());
@@ -96,10 +107,21 @@ HostRequest parseRequestJson(const std::string& text) {
   } else {
     throw RequestError("unknown method '" + method + "'");
   }
-  const json arguments = document.value("arguments", json::object());
-  if (!arguments.is_object()) throw RequestError("\"arguments\" must be a JSON object");
-  for (const auto& [name, value] : arguments.items())
-    request.arguments[canonicalName(request.method, name)] = literal(value);
+  return requestFromArguments(request.method, document.value("arguments", json::object()));
+}
+
+HostRequest requestFromArguments(Method method, const json& arguments) {
+  if (!arguments.is_object()) throw RequestError("the arguments must be a JSON object");
+  HostRequest request;
+  request.method = method;
+  for (const auto& [name, value] : arguments.items()) {
+    const std::string parameter = canonicalName(method, name);
+    try {
+      request.arguments[parameter] = literal(value);
+    } catch (const RequestError& error) {
+      throw RequestError(parameter + ": " + error.what());
+    }
+  }
   return request;
 }
 

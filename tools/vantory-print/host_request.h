@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "automation/value.h"
 
 namespace host {
@@ -31,6 +33,9 @@ class RequestError : public std::runtime_error {
 // {"type": "I4", "value": 7} gives any other type ("Empty", "Null", "Missing", "I2", "I4",
 // "R4", "R8", "Bool", "String", "Currency", "Date").
 HostRequest parseRequestJson(const std::string& json);
+// The same typing for an arguments object alone, members named as the method's parameters
+// (any letter case). A RequestError names the member and says what is wrong with it.
+HostRequest requestFromArguments(Method method, const nlohmann::json& arguments);
 HostRequest readRequestFile(const std::filesystem::path& file);
 
 // Sets one argument from a flag value (always a string, as a web form would send it).

@@ -1,0 +1,66 @@
+#pragma once
+// A service over the image record in a fresh folder, and requests addressed as a local
+// program (or a page of an origin) would address them.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "../engine/temporary_folder.h"
+#include "service_core.h"
+
+namespace service_test {
+
+using nlohmann::json;
+
+inline constexpr int kPort = 41951;
+inline constexpr const char* kLabOrigin = "https://lab.example.org";
+
+inline json sampleArguments(const std::string& sample) {
+  std::ifstream in(std::string(VANTORY_SOURCE_DIR) + "/examples/" + sample + ".json");
+  return json::parse(in).at("arguments");
+}
+
+inline std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  explicit ServiceTest(service::Limits limits = {}) : printers_(service::imagePrinters(folder_.path())) {
+    service::Settings settings;
+    settings.port = kPort;
+    settings.allowedOrigins = {kLabOrigin};
+    settings.limits = limits;
+    service_ = std::make_unique<service::Service>(settings, *printers_, [this] { return now_; });
+  }
+
+  service::HttpResponse call(const std::string& method, const std::string& path, const std::string& body = "",
+                             service::Headers headers = {}) {
+    headers.emplace("Host", "127.0.0.1:" + std::to_string(kPort));
+    return service_->handle({method, path, headers, body});
+  }
+  service::HttpResponse post(const std::string& path, const json& body, service::Headers headers = {}) {
+    return call("POST", path, body.dump(), std::move(headers));
+  }
+  static json body(const service::HttpResponse& response) { return json::parse(response.body); }
+
+  std::size_t recordedLabels() const {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+      count += entry.path().extension() == ".json";
+    return count;
+  }
+
+  engine_test::TemporaryFolder folder_;
+  std::unique_ptr<service::Printers> printers_;
+  std::chrono::steady_clock::time_point now_{};
+  std::unique_ptr<service::Service> service_;
+};
+
+}  // namespace service_test

@@ -1,0 +1,413 @@
+// The service's request handling, called directly: endpoints, errors, Host and Origin rules,
+// idempotency, the shared request state and parallel callers.
+
+#include <random>
+#include <set>
+#include <thread>
+
+#include "automation/text.h"
+#include "service_fixture.h"
+#include "service_options.h"
+
+namespace service_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string text(const automation::Value& value) { return automation::toUtf8(automation::textOf(value)); }
+
+TEST_F(ServiceTest, StatusAndPrintersDescribeTheImageRecord) {
+  const auto status = body(call("GET", "/v1/status"));
+  EXPECT_EQ(status["version"], "1.3.5");
+  EXPECT_EQ(status["port"], kPort);
+  EXPECT_EQ(status["cups"], false);
+  EXPECT_EQ(status["allowedOrigins"], 1);
+
+  const auto printers = body(call("GET", "/v1/printers"));
+  ASSERT_EQ(printers["printers"].size(), 1u);
+  EXPECT_EQ(printers["printers"][0]["state"], "idle");
+  EXPECT_EQ(printers["printers"][0]["acceptingJobs"], true);
+}
+
+TEST_F(ServiceTest, PrintLabelsRecordsTheLabelAndServesItsFiles) {
+  const auto response = post("/v1/PrintLabels", sampleArguments("hospital"));
+  ASSERT_EQ(response.status, 200) << response.body;
+  const auto answer = body(response);
+  EXPECT_EQ(answer["result"], true);
+  EXPECT_TRUE(answer["job"].is_null());
+  ASSERT_EQ(answer["labels"].size(), 1u);
+  const auto label = answer["labels"][0];
+  EXPECT_EQ(label["id"], "label-0001");
+
+  const auto png = call("GET", label["png"]);
+  EXPECT_EQ(png.contentType, "image/png");
+  EXPECT_EQ(png.body, readFile(folder_.path() / "label-0001.png"));
+  const auto description = call("GET", label["json"]);
+  EXPECT_NE(description.body.find("ROWE, SAM, K."), std::string::npos);
+}
+
+TEST_F(ServiceTest, GenericLabelsAndTheOneSharedRequestState) {
+  ASSERT_EQ(body(post("/v1/PrintLabels", sampleArguments("hospital")))["result"], true);
+  ASSERT_EQ(body(post("/v1/PrintGENERICLabels", sampleArguments("generic")))["result"], true);
+  // As in the control: the GENERIC call forces its client type and leaves the patient fields.
+  const auto state = service_->requestState();
+  EXPECT_EQ(text(state.ClientType), "GENERIC");
+  EXPECT_EQ(text(state.PatientName), "ROWE, SAM, K.");
+  EXPECT_EQ(text(state.ClientNumber), "EQ39064");
+  EXPECT_EQ(recordedLabels(), 2u);
+}
+
+TEST_F(ServiceTest, AFalseAnswerIsNoHttpErrorAndAlwaysCarriesTheDiagnostics) {
+  auto arguments = sampleArguments("hospital");
+  arguments["ClientType"] = "hospital";  // client types are compared case-sensitively
+  arguments["DisplayDebugger"] = "false";
+  const auto response = post("/v1/PrintLabels", arguments);
+  ASSERT_EQ(response.status, 200);
+  const auto answer = body(response);
+  EXPECT_EQ(answer["result"], false);
+  EXPECT_TRUE(answer["labels"].empty());
+  ASSERT_FALSE(answer["diagnostics"].empty());
+  EXPECT_EQ(answer["diagnostics"][0]["icon"], "critical");
+  EXPECT_EQ(recordedLabels(), 0u);
+}
+
+TEST_F(ServiceTest, DisplayPropertiesClosesTheDialogsAsIfOkWerePressed) {
+  auto arguments = sampleArguments("hospital");
+  arguments["DisplayProperties"] = "TRUE";
+  arguments["LabelCopies"] = 1;
+  arguments["PatientID"] = 9600;
+  ASSERT_EQ(body(post("/v1/PrintLabels", arguments))["result"], true);
+  // "&Ok" stores the boxes back as strings.
+  const auto state = service_->requestState();
+  EXPECT_TRUE(state.LabelCopies.identical(automation::Value::string(u"1")));
+  EXPECT_TRUE(state.PatientID.identical(automation::Value::string(u"9600")));
+}
+
+TEST_F(ServiceTest, PreviewDrawsWithoutPrintingOrTouchingTheRequestState) {
+  ASSERT_EQ(body(post("/v1/PrintGENERICLabels", sampleArguments("generic")))["result"], true);
+  const auto response = post("/v1/preview", {{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}});
+  ASSERT_EQ(response.status, 200) << response.body;
+  EXPECT_EQ(response.contentType, "image/png");
+  EXPECT_EQ(response.body.substr(1, 3), "PNG");
+  EXPECT_EQ(text(service_->requestState().ClientType), "GENERIC");
+  EXPECT_EQ(recordedLabels(), 1u);
+
+  // The same bytes as the label printed from the same parameters.
+  const auto printed = body(post("/v1/PrintLabels", sampleArguments("hospital")));
+  EXPECT_EQ(response.body, call("GET", printed["labels"][0]["png"]).body);
+
+  auto unprintable = sampleArguments("hospital");
+  unprintable["ClientType"] = "NURSE";
+  const auto refused = post("/v1/preview", {{"method", "PrintLabels"}, {"parameters", unprintable}});
+  EXPECT_EQ(refused.status, 422);
+  EXPECT_EQ(body(refused)["error"]["code"], "NOT_PRINTABLE");
+  EXPECT_FALSE(body(refused)["error"]["diagnostics"].empty());
+}
+
+TEST_F(ServiceTest, ErrorsSayWhatIsWrongWithAFittingStatus) {
+  struct Case {
+    std::string method, path, body;
+    int status;
+    std::string code, mentions;
+  };
+  const std::vector<Case> cases{
+      {"POST", "/v1/PrintLabels", "{not json", 400, "BAD_REQUEST", "not valid JSON"},
+      {"POST", "/v1/PrintLabels", "[1]", 400, "BAD_REQUEST", "JSON object"},
+      {"POST", "/v1/PrintLabels", R"({"Patient": "x"})", 400, "BAD_REQUEST", "'Patient'"},
+      {"POST", "/v1/PrintLabels", R"({"PatientName": [1]})", 400, "BAD_REQUEST", "PatientName"},
+      {"POST", "/v1/PrintLabels", R"({"LabelCopies": {"type": "Blob"}})", 400, "BAD_REQUEST", "LabelCopies"},
+      {"POST", "/v1/PrintGENERICLabels", R"({"ClientType": "GENERIC"})", 400, "BAD_REQUEST", "'ClientType'"},
+      {"POST", "/v1/preview", R"({"method": "Print"})", 400, "BAD_REQUEST", "method"},
+      {"POST", "/v1/preview", R"({"method": "PrintLabels", "parameters": 3})", 400, "BAD_REQUEST", "parameters"},
+      {"POST", "/v1/PrintLabels", std::string((4u << 20) + 1, ' '), 413, "TOO_LARGE", "4194304"},
+      {"GET", "/v1/PrintLabels", "", 405, "METHOD_NOT_ALLOWED", "POST"},
+      {"DELETE", "/v1/status", "", 405, "METHOD_NOT_ALLOWED", "GET"},
+      {"GET", "/v2/status", "", 404, "NOT_FOUND", "openapi"},
+      {"GET", "/v1/labels/../service_tests", "", 404, "NOT_FOUND", "label-NNNN"},
+      {"GET", "/v1/labels/label-0001.png/../../x", "", 404, "NOT_FOUND", "label-NNNN"},
+      {"GET", "/v1/labels/label-1.png", "", 404, "NOT_FOUND", "label-NNNN"},
+      {"GET", "/v1/labels/label-0001.txt", "", 404, "NOT_FOUND", "label-NNNN"},
+      {"GET", "/v1/labels/label-0099.png", "", 404, "NOT_FOUND", "label-0099.png"},
+  };
+  for (const auto& c : cases) {
+    const auto response = call(c.method, c.path, c.body);
+    EXPECT_EQ(response.status, c.status) << c.method << " " << c.path;
+    const auto error = body(response)["error"];
+    EXPECT_EQ(error["code"], c.code) << c.path;
+    EXPECT_NE(error["message"].get<std::string>().find(c.mentions), std::string::npos)
+        << c.path << ": " << error["message"];
+  }
+  EXPECT_EQ(call("GET", "/v1/PrintLabels").header("Allow"), "POST, OPTIONS");
+  EXPECT_EQ(recordedLabels(), 0u);
+  // Bad input leaves the service able to print.
+  EXPECT_EQ(body(post("/v1/PrintLabels", sampleArguments("hospital")))["result"], true);
+}
+
+TEST_F(ServiceTest, MangledBodiesAreAnsweredAndNeverBreakTheService) {
+  const std::string valid = sampleArguments("generic").dump();
+  std::mt19937 random(42);
+  for (int round = 0; round < 150; ++round) {
+    std::string body = valid.substr(0, random() % (valid.size() + 1));
+    for (int flips = random() % 4; flips > 0 && !body.empty(); --flips)
+      body[random() % body.size()] = static_cast<char>(random() % 256);
+    const auto response = call("POST", round % 2 ? "/v1/PrintGENERICLabels" : "/v1/preview", body);
+    EXPECT_TRUE(response.status == 200 || response.status == 400 || response.status == 422) << response.status;
+    if (response.contentType == "application/json") {
+      EXPECT_TRUE(json::accept(response.body)) << body;
+    }
+  }
+  const auto answer = body(post("/v1/PrintGENERICLabels", sampleArguments("generic")));
+  EXPECT_EQ(answer["result"], true);
+  EXPECT_EQ(readFile(folder_.path() / (answer["labels"][0]["id"].get<std::string>() + ".json")).find("Sample 42") !=
+                std::string::npos,
+            true);
+}
+
+TEST_F(ServiceTest, OnlyLoopbackNamesWithOurPortAreServed) {
+  const std::string port = std::to_string(kPort);
+  for (const std::string& host :
+       std::vector<std::string>{"localhost:" + port, "LocalHost:" + port, "127.0.0.1:" + port, "[::1]:" + port}) {
+    service::HttpRequest request{"GET", "/v1/status", {{"Host", host}}, ""};
+    EXPECT_EQ(service_->handle(request).status, 200) << host;
+  }
+  for (const std::string& host :
+       std::vector<std::string>{std::string(), "evil.example:" + port, "localhost", "localhost:1" + port,
+                                "127.0.0.2:" + port, "localhost.evil.example:" + port, "[::1]"}) {
+    service::HttpRequest request{"POST", "/v1/PrintLabels", {}, sampleArguments("hospital").dump()};
+    if (!host.empty()) request.headers.emplace("Host", host);
+    const auto response = service_->handle(request);
+    EXPECT_EQ(response.status, 403) << host;
+    EXPECT_EQ(body(response)["error"]["code"], "HOST_NOT_ALLOWED");
+  }
+  EXPECT_EQ(recordedLabels(), 0u);
+}
+
+TEST_F(ServiceTest, BrowsersAreServedOnlyForAllowedOrigins) {
+  const auto allowed = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", kLabOrigin}});
+  EXPECT_EQ(allowed.status, 200);
+  EXPECT_EQ(allowed.header("Access-Control-Allow-Origin"), kLabOrigin);
+  EXPECT_EQ(allowed.header("Vary"), "Origin");
+
+  for (const std::string& origin : std::vector<std::string>{
+           "https://evil.example", "https://lab.example.org.evil.example", "http://lab.example.org", "null"}) {
+    const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", origin}});
+    EXPECT_EQ(refused.status, 403) << origin;
+    const auto message = body(refused)["error"]["message"].get<std::string>();
+    EXPECT_EQ(body(refused)["error"]["code"], "ORIGIN_NOT_ALLOWED");
+    EXPECT_NE(message.find("--allow-origin " + origin), std::string::npos) << message;
+    EXPECT_NE(message.find("allowOrigins"), std::string::npos) << message;
+  }
+  EXPECT_EQ(recordedLabels(), 1u);
+
+  // Programs on this machine send no Origin and are served; answers never allow a wildcard.
+  const auto local = call("GET", "/v1/status");
+  EXPECT_EQ(local.status, 200);
+  EXPECT_FALSE(local.header("Access-Control-Allow-Origin"));
+}
+
+TEST_F(ServiceTest, PreflightsAllowTheMethodsHeadersAndThePrivateNetwork) {
+  const auto response = call("OPTIONS", "/v1/PrintLabels", "",
+                             {{"Origin", kLabOrigin},
+                              {"Access-Control-Request-Method", "POST"},
+                              {"Access-Control-Request-Headers", "content-type,idempotency-key"},
+                              {"Access-Control-Request-Private-Network", "true"}});
+  EXPECT_EQ(response.status, 204);
+  EXPECT_EQ(response.header("Access-Control-Allow-Origin"), kLabOrigin);
+  EXPECT_EQ(response.header("Access-Control-Allow-Methods"), "POST, OPTIONS");
+  EXPECT_EQ(response.header("Access-Control-Allow-Headers"), "Content-Type, Idempotency-Key");
+  EXPECT_EQ(response.header("Access-Control-Allow-Private-Network"), "true");
+  EXPECT_EQ(call("OPTIONS", "/v1/nothing", "", {{"Origin", kLabOrigin}}).status, 404);
+}
+
+TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
+  const service::Headers first{{"Idempotency-Key", "order-17-click"}};
+  const auto answer = post("/v1/PrintLabels", sampleArguments("hospital"), first);
+  const auto again = post("/v1/PrintLabels", sampleArguments("hospital"), first);
+  EXPECT_EQ(again.body, answer.body);
+  EXPECT_EQ(again.header("Idempotent-Replayed"), "true");
+  EXPECT_EQ(recordedLabels(), 1u);
+
+  // Another key, or the same key from another page, prints.
+  post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", "order-18-click"}});
+  post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", "order-17-click"}, {"Origin", kLabOrigin}});
+  EXPECT_EQ(recordedLabels(), 3u);
+
+  // Ten minutes later the key is forgotten.
+  now_ += 10min;
+  post("/v1/PrintLabels", sampleArguments("hospital"), first);
+  EXPECT_EQ(recordedLabels(), 4u);
+
+  for (const std::string& bad :
+       std::vector<std::string>{std::string(), std::string(256, 'k'), std::string("with space")}) {
+    const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", bad}});
+    EXPECT_EQ(refused.status, 400) << bad;
+    EXPECT_NE(refused.body.find("Idempotency-Key"), std::string::npos);
+  }
+  EXPECT_EQ(recordedLabels(), 4u);
+}
+
+TEST_F(ServiceTest, ADoubleClickArrivingTogetherPrintsOnce) {
+  std::vector<std::string> answers(4);
+  std::vector<std::thread> clicks;
+  for (auto& answer : answers)
+    clicks.emplace_back([&] {
+      answer = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", "order-5-print"}}).body;
+    });
+  for (auto& click : clicks) click.join();
+  EXPECT_EQ(recordedLabels(), 1u);
+  for (const auto& answer : answers) EXPECT_EQ(answer, answers[0]);
+}
+
+class SmallIdempotencyTable : public ServiceTest {
+ protected:
+  SmallIdempotencyTable() : ServiceTest(limits()) {}
+  static service::Limits limits() {
+    service::Limits limits;
+    limits.idempotencyEntries = 2;
+    return limits;
+  }
+};
+
+TEST_F(SmallIdempotencyTable, KeepsOnlyTheNewestAnswers) {
+  for (const char* key : {"a", "b", "c", "c", "b"})
+    post("/v1/PrintGENERICLabels", sampleArguments("generic"), {{"Idempotency-Key", key}});
+  EXPECT_EQ(recordedLabels(), 3u);
+  post("/v1/PrintGENERICLabels", sampleArguments("generic"), {{"Idempotency-Key", "a"}});
+  EXPECT_EQ(recordedLabels(), 4u);
+}
+
+TEST_F(ServiceTest, ParallelCallersEachGetTheirOwnLabelExactlyOnce) {
+  constexpr int kCallers = 8, kEach = 4;
+  std::vector<std::vector<json>> answers(kCallers);
+  std::vector<std::thread> callers;
+  for (int caller = 0; caller < kCallers; ++caller)
+    callers.emplace_back([&, caller] {
+      for (int i = 0; i < kEach; ++i) {
+        auto arguments = sampleArguments("hospital");
+        arguments["PatientName"] = "PATIENT " + std::to_string(caller) + "-" + std::to_string(i);
+        arguments["Barcode"] = std::to_string(1000 + caller * 100 + i);
+        answers[caller].push_back(body(post("/v1/PrintLabels", arguments)));
+      }
+    });
+  for (auto& thread : callers) thread.join();
+
+  std::set<std::string> ids;
+  for (int caller = 0; caller < kCallers; ++caller)
+    for (int i = 0; i < kEach; ++i) {
+      const auto& answer = answers[caller][i];
+      ASSERT_EQ(answer["result"], true);
+      ASSERT_EQ(answer["labels"].size(), 1u);
+      const std::string id = answer["labels"][0]["id"];
+      EXPECT_TRUE(ids.insert(id).second) << id << " answered twice";
+      const auto description = readFile(folder_.path() / (id + ".json"));
+      EXPECT_NE(description.find("PATIENT " + std::to_string(caller) + "-" + std::to_string(i)), std::string::npos);
+      EXPECT_NE(description.find(std::to_string(1000 + caller * 100 + i)), std::string::npos);
+    }
+  EXPECT_EQ(recordedLabels(), static_cast<std::size_t>(kCallers * kEach));
+}
+
+TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
+  const auto openapi = body(call("GET", "/v1/openapi.json"));
+  EXPECT_EQ(openapi["servers"][0]["url"], "http://127.0.0.1:" + std::to_string(kPort));
+  for (const auto& [path, operations] : openapi["paths"].items()) {
+    const std::string concrete = path == "/v1/labels/{file}" ? "/v1/labels/label-0001.json" : path;
+    for (const auto& [method, operation] : operations.items()) {
+      std::string upper = method;
+      for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      const auto response = call(upper, concrete, "{}");
+      EXPECT_NE(response.status, 405) << upper << " " << path;
+      EXPECT_TRUE(response.status != 404 || body(response)["error"]["message"] != "no such endpoint: " + concrete)
+          << path;
+    }
+  }
+  for (const std::string& parameter : std::vector<std::string>{"ClientType", "Barcode", "DisplayDebugger"})
+    EXPECT_TRUE(openapi["components"]["schemas"]["PrintLabelsParameters"]["properties"].contains(parameter));
+
+  const auto forms = body(call("GET", "/v1/settings-forms"));
+  EXPECT_EQ(forms["caption"], "Vantory ActiveX v.1.3.5");
+  const auto& parameters = forms["forms"][0];
+  EXPECT_EQ(parameters["controls"].size(), 16u);
+  EXPECT_EQ(parameters["fields"][0],
+            json({{"box", "txtClientType"}, {"parameter", "ClientType"}, {"default", "HOSPITAL"}}));
+  const auto& patient = forms["forms"][1];
+  EXPECT_EQ(patient["fields"][0]["parameter"], "Barcode");  // the field BarCode, passed as Barcode
+  EXPECT_EQ(patient["fields"].size(), 15u);
+}
+
+// A printer side whose spooler is down, or whose printer is stopped: the image record
+// underneath, with the spooler's answers scripted.
+class UnavailablePrinters : public service::Printers {
+ public:
+  explicit UnavailablePrinters(std::filesystem::path folder) : record_(service::imagePrinters(std::move(folder))) {}
+  std::string mode() const override { return "cups"; }
+  std::vector<service::PrinterInfo> list() override {
+    if (spoolerDown) throw service::PrinterUnavailable("CUPS cannot be reached: connection refused");
+    return {{"LW450", "", "", "stopped", {"paused"}, false, "w162h90"}};
+  }
+  std::optional<std::string> refusal(const std::string& printer) override {
+    return spoolerDown ? "CUPS cannot be reached" : "printer '" + printer + "' is not accepting jobs (paused)";
+  }
+  std::shared_ptr<engine::PrintSink> sink() override { return record_->sink(); }
+  std::size_t printedCount() const override { return record_->printedCount(); }
+  service::RecordedLabel printed(std::size_t index) const override { return record_->printed(index); }
+  const std::filesystem::path& folder() const override { return record_->folder(); }
+
+  bool spoolerDown = true;
+
+ private:
+  std::unique_ptr<service::Printers> record_;
+};
+
+TEST(ServicePrinters, AStoppedPrinterOrADownSpoolerIsSaidAndNothingIsQueued) {
+  engine_test::TemporaryFolder folder;
+  UnavailablePrinters printers(folder.path());
+  service::Settings settings;
+  settings.port = kPort;
+  service::Service service(settings, printers);
+  const service::Headers host{{"Host", "localhost:" + std::to_string(kPort)}};
+  const auto printLabel = [&] {
+    return service.handle({"POST", "/v1/PrintLabels", host, sampleArguments("hospital").dump()});
+  };
+
+  EXPECT_EQ(service.handle({"GET", "/v1/printers", host, ""}).status, 503);
+  auto refused = printLabel();
+  EXPECT_EQ(refused.status, 503);
+  EXPECT_EQ(json::parse(refused.body)["error"]["code"], "PRINTER_UNAVAILABLE");
+
+  printers.spoolerDown = false;
+  const auto listed = json::parse(service.handle({"GET", "/v1/printers", host, ""}).body);
+  EXPECT_EQ(listed["printers"][0]["state"], "stopped");
+  EXPECT_EQ(listed["printers"][0]["reasons"], json::array({"paused"}));
+  refused = printLabel();
+  EXPECT_EQ(refused.status, 503);
+  EXPECT_NE(refused.body.find("not accepting jobs"), std::string::npos);
+  EXPECT_EQ(json::parse(service.handle({"GET", "/v1/status", host, ""}).body)["cups"], true);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST(ServiceOptions, FlagsOverTheAdministratorsFile) {
+  engine_test::TemporaryFolder folder;
+  const auto config = folder.path() / "service.json";
+  std::ofstream(config) << R"({"port": 5000, "allowOrigins": ["https://a.example"], "output": "/srv/labels"})";
+  const auto options = service::parseOptions(
+      {"--allow-origin", "http://127.0.0.1:8080", "--config", config.string(), "--port", "6000", "--cups"});
+  EXPECT_EQ(options.settings.port, 6000);
+  EXPECT_EQ(options.settings.allowedOrigins, (std::vector<std::string>{"https://a.example", "http://127.0.0.1:8080"}));
+  EXPECT_EQ(options.output, "/srv/labels");
+  EXPECT_TRUE(options.cups);
+
+  std::ofstream(config) << R"({"origins": []})";
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"--port", "70000"},
+                                             {"--port", "12x"},
+                                             {"--allow-origin", "https://a.example/"},
+                                             {"--allow-origin", "*"},
+                                             {"--allow-origin"},
+                                             {"--verbose"},
+                                             {"--config", config.string()},
+                                             {"--config", "/no/such/file"}})
+    EXPECT_THROW(service::parseOptions(bad), service::OptionsError) << bad[0];
+}
+
+}  // namespace
+}  // namespace service_test

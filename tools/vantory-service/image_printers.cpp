@@ -1,0 +1,38 @@
+#include "engine/image_sink.h"
+#include "engine/label.h"
+#include "printers.h"
+
+namespace service {
+
+namespace {
+
+class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
+ public:
+  using FolderPrinters::FolderPrinters;
+
+  std::string mode() const override { return "image"; }
+
+  std::vector<PrinterInfo> list() override {
+    return {{.name = "Virtual label printer",
+             .description = "Labels recorded as 1-bit 300-dpi PNG images in " + folder().string(),
+             .makeAndModel = "Vantory virtual label engine",
+             .state = "idle",
+             .reasons = {},
+             .acceptingJobs = true,
+             .defaultMedia = engine::builtInStocks().front().name}};
+  }
+
+  std::optional<std::string> refusal(const std::string&) override { return std::nullopt; }
+  RecordedLabel printed(std::size_t index) const override {
+    const auto& label = recorder().printed().at(index);
+    return {label.image, label.description, {}, {}};
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder) {
+  return std::make_unique<ImagePrinters>(std::move(folder));
+}
+
+}  // namespace service
