@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <new>
 #include <span>
@@ -147,8 +148,40 @@ cups_dest_t& findDestination(const DestinationArray& dests, const std::string& p
                   (known.empty() ? std::string("the server has none") : "the destinations are: " + known));
 }
 
-void checkReady(const cups_dest_t& dest) {
-  const Destination d = describe(dest);
+struct IppDelete {
+  void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
+};
+using Ipp = std::unique_ptr<ipp_t, IppDelete>;
+
+// The destination's state now (what cupsGetDests2 said may be old): its printer-state,
+// printer-state-reasons and printer-is-accepting-jobs in place of the listed ones. Nothing
+// when the server did not answer.
+std::optional<Destination> currentState(http_t* http, const cups_dest_t& dest) {
+  Destination d = describe(dest);
+  const std::string uri = option(dest, "printer-uri-supported");
+  if (uri.empty()) return d;
+  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  static constexpr const char* kWanted[] = {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, kWanted);
+  const Ipp response(cupsDoRequest(http, request, "/"));  // frees the request
+  if (!response || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
+  if (ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM)) {
+    const int value = ippGetInteger(state, 0);
+    d.state = value == IPP_PSTATE_STOPPED ? "stopped" : value == IPP_PSTATE_PROCESSING ? "processing" : "idle";
+  }
+  if (ipp_attribute_t* reasons = ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD)) {
+    d.reasons.clear();
+    for (int i = 0; i < ippGetCount(reasons); ++i)
+      if (const char* reason = ippGetString(reasons, i, nullptr); reason && std::string_view(reason) != "none")
+        d.reasons.emplace_back(reason);
+  }
+  if (ipp_attribute_t* accepting = ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+    d.acceptingJobs = ippGetBoolean(accepting, 0);
+  return d;
+}
+
+void checkReady(const Destination& d) {
   const std::string why = d.reasons.empty() ? "" : " (" + joined(d.reasons) + ")";
   if (d.state == "stopped") throw CupsError("the CUPS destination " + quoted(d.name) + " is stopped" + why);
   if (!d.acceptingJobs) throw CupsError("the CUPS destination " + quoted(d.name) + " is not accepting jobs" + why);
@@ -266,6 +299,37 @@ std::string jobName(const engine::LabelDescription& label) {
 
 }  // namespace
 
+// The connection, the server's destinations and what each supports, kept from label to label:
+// asking for them again costs more than the rest of a print. Each print still asks for the
+// destination's state.
+struct CupsSink::Session {
+  Connection http = connect();
+  std::unique_ptr<DestinationArray> dests = std::make_unique<DestinationArray>(http.get());
+  std::map<std::string, DestInfo> capabilities;  // by queue name
+  cups_dest_t* dest = nullptr;                    // the destination of the label at hand
+  Destination state;                              // and its state, just asked
+
+  cups_dest_t& destination(const std::string& printer) {
+    try {
+      return findDestination(*dests, printer);
+    } catch (const CupsError&) {
+      // A queue added since the list was read.
+      dests = std::make_unique<DestinationArray>(http.get());
+      capabilities.clear();
+      return findDestination(*dests, printer);
+    }
+  }
+
+  cups_dinfo_t* capabilitiesOf(cups_dest_t& dest) {
+    DestInfo& info = capabilities[dest.name];
+    if (!info) info.reset(cupsCopyDestInfo(http.get(), &dest));
+    if (!info)
+      throw CupsError("cannot read what the CUPS destination " + quoted(dest.name) + " supports: " +
+                      cupsLastErrorString());
+    return info.get();
+  }
+};
+
 std::vector<Destination> listDestinations() {
   const Connection http = connect();
   const DestinationArray dests(http.get());
@@ -282,29 +346,47 @@ std::vector<Destination> listDestinations() {
 
 CupsSink::CupsSink(std::filesystem::path folder) : ImageFolderSink(std::move(folder)) {}
 
+CupsSink::~CupsSink() = default;
+
+CupsSink::Session& CupsSink::session(const std::string& printer) {
+  // A kept session whose server went away (or restarted) gets one fresh start.
+  for (const bool kept : {session_ != nullptr, false}) {
+    if (!kept) session_ = std::make_unique<Session>();
+    session_->dest = &session_->destination(printer);
+    if (std::optional<Destination> now = currentState(session_->http.get(), *session_->dest)) {
+      session_->state = std::move(*now);
+      return *session_;
+    }
+    if (!kept) break;
+  }
+  const std::string why = cupsLastErrorString();
+  session_.reset();
+  throw CupsError(std::string("the CUPS server at ") + cupsServer() + " did not tell the state of " +
+                  quoted(printer) + ": " + why);
+}
+
 std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription& label,
                                                   const std::optional<std::vector<std::uint8_t>>& png) {
   if (!png) throw CupsError("the label has no picture to print");
   // What goes to the printer is exactly the picture the record keeps.
   const engine::Bitmap drawn = engine::decodePng(*png);
 
-  const Connection http = connect();
-  const DestinationArray dests(http.get());
-  cups_dest_t& dest = findDestination(dests, label.printer);
+  Session& kept = session(label.printer);
+  checkReady(kept.state);
+  cups_dest_t& dest = *kept.dest;
   const std::string name = quoted(dest.name);
-  checkReady(dest);
+  http_t* const http = kept.http.get();
+  const DestInfo::pointer info = kept.capabilitiesOf(dest);
 
-  const DestInfo info{cupsCopyDestInfo(http.get(), &dest)};
-  if (!info) throw CupsError("cannot read what the CUPS destination " + name + " supports: " + cupsLastErrorString());
-  const std::optional<Media> media = findMedia(http.get(), dest, info.get(), label.stock);
+  const std::optional<Media> media = findMedia(http, dest, info, label.stock);
   if (!media)
     throw CupsError("the CUPS destination " + name + " has no media of the label's size, " + inches(label.stock.width) +
                     " x " + inches(label.stock.height) + " in (" + quoted(label.stock.name) + ")");
-  const char* format = documentFormat(http.get(), dest, info.get());
+  const char* format = documentFormat(http, dest, info);
   if (!format) throw CupsError("the CUPS destination " + name + " accepts neither CUPS nor PWG raster");
 
   PageLayout layout;
-  std::tie(layout.xDpi, layout.yDpi) = resolution(http.get(), dest, info.get());
+  std::tie(layout.xDpi, layout.yDpi) = resolution(http, dest, info);
   layout.width = static_cast<int>(std::lround(media->size.width * layout.xDpi / 2540.0));
   layout.height = static_cast<int>(std::lround(media->size.length * layout.yDpi / 2540.0));
   layout.quarterTurn = media->quarterTurn;
@@ -318,16 +400,16 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
 
   int job = 0;
   const std::string title = jobName(label);
-  if (cupsCreateDestJob(http.get(), &dest, info.get(), &job, title.c_str(), options.count, options.list) != IPP_STATUS_OK)
+  if (cupsCreateDestJob(http, &dest, info, &job, title.c_str(), options.count, options.list) != IPP_STATUS_OK)
     throw CupsError("the CUPS destination " + name + " refused the job: " + cupsLastErrorString());
   const bool sent =
-      cupsStartDestDocument(http.get(), &dest, info.get(), job, title.c_str(), format, 0, nullptr, 1) ==
+      cupsStartDestDocument(http, &dest, info, job, title.c_str(), format, 0, nullptr, 1) ==
           HTTP_STATUS_CONTINUE &&
-      cupsWriteRequestData(http.get(), reinterpret_cast<const char*>(document.data()), document.size()) ==
+      cupsWriteRequestData(http, reinterpret_cast<const char*>(document.data()), document.size()) ==
           HTTP_STATUS_CONTINUE;
-  if (cupsFinishDestDocument(http.get(), &dest, info.get()) != IPP_STATUS_OK || !sent) {
+  if (cupsFinishDestDocument(http, &dest, info) != IPP_STATUS_OK || !sent) {
     const std::string why = cupsLastErrorString();
-    cupsCancelDestJob(http.get(), &dest, job);
+    cupsCancelDestJob(http, &dest, job);
     throw CupsError("the CUPS destination " + name + " refused the job: " + why);
   }
   return engine::Delivery{dest.name, job, utcNow()};

@@ -9,6 +9,7 @@
 // label as the image sink does, with the destination, job and time in the description.
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -45,11 +46,18 @@ std::vector<Destination> listDestinations();
 class CupsSink : public engine::ImageFolderSink {
  public:
   explicit CupsSink(std::filesystem::path folder);
+  ~CupsSink() override;
 
  protected:
   std::optional<engine::Delivery> deliver(const engine::LabelDescription& label,
                                           const std::optional<std::vector<std::uint8_t>>& png) override;
   void withdraw(const engine::Delivery& delivery) noexcept override;
+
+ private:
+  struct Session;
+  // The kept session, found the printer's destination and asked for its state.
+  Session& session(const std::string& printer);
+  std::unique_ptr<Session> session_;
 };
 
 }  // namespace cups_printing

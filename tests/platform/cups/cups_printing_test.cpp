@@ -301,6 +301,31 @@ INSTANTIATE_TEST_SUITE_P(
                 "the CUPS destination \"%s\" has no media of the label's size, 2.25 x 1.25 in"}),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
+TEST(CupsSinkTest, AsksForTheQueuesStateAtEveryLabel) {
+  const Queue queue("lw-state", kLabelWriter450);
+  const engine_test::TemporaryFolder folder;
+  cups_printing::CupsSink sink(folder.path());
+  engine::LabelDescription label;
+  label.stock = *engine::findStock(engine::builtInStocks(), "Small 2-1/4 in x 1-1/4 in");
+  label.printer = "lw-state";
+
+  sink.print(label);
+  ASSERT_EQ(run("cupsdisable lw-state").status, 0);
+  EXPECT_THROW(
+      try { sink.print(label); } catch (const cups_printing::CupsError& error) {
+        EXPECT_NE(std::string(error.what()).find("is stopped (paused)"), std::string::npos) << error.what();
+        throw;
+      },
+      cups_printing::CupsError);
+  ASSERT_EQ(run("cupsenable lw-state").status, 0);
+  sink.print(label);
+
+  ASSERT_EQ(sink.printed().size(), 2u);
+  EXPECT_EQ(sink.printed()[0].destination, "lw-state");
+  EXPECT_GT(sink.printed()[1].job, sink.printed()[0].job);
+  EXPECT_EQ(queue.jobs().size(), 2u);
+}
+
 TEST(CupsSinkTest, PrintsThroughAGenericPdfDriverToo) {
   // Debian's generic PDF printer, given the label stock as a paper size.
   const fs::path ppd = kCupsd / "ppd" / "generic-label.ppd";
