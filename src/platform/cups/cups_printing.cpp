@@ -35,17 +35,6 @@ struct RasterClose {
 };
 using RasterStream = std::unique_ptr<cups_raster_t, RasterClose>;
 
-// Options for cupsCreateDestJob, freed together.
-struct JobOptions {
-  int count = 0;
-  cups_option_t* list = nullptr;
-  JobOptions() = default;
-  JobOptions(const JobOptions&) = delete;
-  JobOptions& operator=(const JobOptions&) = delete;
-  ~JobOptions() { cupsFreeOptions(count, list); }
-  void add(const char* name, const char* value) { count = cupsAddOption(name, value, count, &list); }
-};
-
 // The destinations cupsGetDests2 hands out, freed together.
 class DestinationArray {
  public:
@@ -395,23 +384,27 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
   const std::vector<unsigned char> document = rasterDocument(layOut(drawn, layout), layout, *media, label.copies,
                                                              std::string_view(format) == "image/pwg-raster");
 
-  JobOptions options;
-  options.add(CUPS_MEDIA, media->size.media);
-
-  int job = 0;
+  // One Print-Job request: the job and its document in one go.
   const std::string title = jobName(label);
-  if (cupsCreateDestJob(http, &dest, info, &job, title.c_str(), options.count, options.list) != IPP_STATUS_OK)
-    throw CupsError("the CUPS destination " + name + " refused the job: " + cupsLastErrorString());
-  const bool sent =
-      cupsStartDestDocument(http, &dest, info, job, title.c_str(), format, 0, nullptr, 1) ==
-          HTTP_STATUS_CONTINUE &&
+  const Ipp request(ippNewRequest(IPP_OP_PRINT_JOB));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+               option(dest, "printer-uri-supported").c_str());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format);
+  ippAddString(request.get(), IPP_TAG_JOB, IPP_TAG_KEYWORD, CUPS_MEDIA, nullptr, media->size.media);
+  Ipp response;
+  if (cupsSendRequest(http, request.get(), "/", ippLength(request.get()) + document.size()) == HTTP_STATUS_CONTINUE &&
       cupsWriteRequestData(http, reinterpret_cast<const char*>(document.data()), document.size()) ==
-          HTTP_STATUS_CONTINUE;
-  if (cupsFinishDestDocument(http, &dest, info) != IPP_STATUS_OK || !sent) {
+          HTTP_STATUS_CONTINUE)
+    response.reset(cupsGetResponse(http, "/"));
+  ipp_attribute_t* const jobId = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+  if (!response || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !jobId) {
     const std::string why = cupsLastErrorString();
-    cupsCancelDestJob(http, &dest, job);
+    session_.reset();  // the connection may be in any state now
     throw CupsError("the CUPS destination " + name + " refused the job: " + why);
   }
+  const int job = ippGetInteger(jobId, 0);
   return engine::Delivery{dest.name, job, utcNow()};
 }
 

@@ -382,6 +382,11 @@ TEST(LayOutTest, TurnsAQuarterClockwiseAndScalesToTheResolution) {
   EXPECT_EQ(engine_test::inkBox(fine).width(), 2);  // one dot becomes two by two
   EXPECT_EQ(engine_test::inkBox(fine).height(), 2);
   EXPECT_EQ(engine_test::inkCount(fine, {0, 0, 8, 4}), 4);  // paper where the label does not reach
+
+  // As it is, cut to a narrower page: nothing of the label's lies beyond the page's width.
+  const Bitmap wide{12, 1, 2, {0xFF, 0xF0}};
+  const Bitmap cut = cups_printing::layOut(wide, {5, 2, 300, 300, false});
+  EXPECT_EQ(cut.bits, (std::vector<std::uint8_t>{0xF8, 0}));
 }
 
 }  // namespace
