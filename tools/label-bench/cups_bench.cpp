@@ -9,10 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "control/entry_points.h"
-#include "engine/engine.h"
 #include "platform/cups/cups_printing.h"
-#include "platform/headless/headless_windows.h"
+#include "quiet_control.h"
 
 namespace bench {
 
@@ -64,15 +62,8 @@ CupsFigures measureCups(const std::string& cupsdScript, const std::vector<automa
   const fs::path scratch = fs::temp_directory_path() / "label-bench-cups";
   PrivateCupsd cupsd(cupsdScript, scratch / "cupsd");
 
-  auto sink = std::make_shared<cups_printing::CupsSink>(scratch / "labels");
-  engine::EngineFactory engines(sink);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  control::LabelRequest state;
-  struct QuietSink : control::DiagnosticsSink {
-    void show(const control::DiagnosticMessage&) override {}
-  } quiet;
-  control::PrintEntryPoints control(state, windows, quiet);
+  bench::QuietControl quietControl(std::make_shared<cups_printing::CupsSink>(scratch / "labels"));
+  control::PrintEntryPoints& control = quietControl.entryPoints();
   std::vector<automation::Value> arguments = sample;
   arguments.at(2) = automation::Value::string(u"bench-lw450");  // PrinterName
   arguments.at(3) = automation::Value::i2(1);                   // LabelCopies

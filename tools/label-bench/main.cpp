@@ -20,10 +20,10 @@
 
 #include "control/entry_points.h"
 #include "cups_bench.h"
+#include "quiet_control.h"
 #include "engine/engine.h"
 #include "engine/renderer.h"
 #include "host_request.h"
-#include "platform/headless/headless_windows.h"
 
 extern char** environ;
 
@@ -126,14 +126,8 @@ int main(int argc, char** argv) {
 
   // The control's own work: storing, composing, the layout and every engine call.
   auto capture = std::make_shared<CapturingSink>();
-  engine::EngineFactory engines(capture);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  control::LabelRequest state;
-  struct QuietSink : control::DiagnosticsSink {
-    void show(const control::DiagnosticMessage&) override {}
-  } quiet;
-  control::PrintEntryPoints control(state, windows, quiet);
+  bench::QuietControl quietControl(capture);
+  control::PrintEntryPoints& control = quietControl.entryPoints();
   bool printed = true;
   const double controlWork = microsecondsPerCall(rounds, 2000, [&] { printed &= control.PrintLabels(arguments); });
   if (!printed) {
