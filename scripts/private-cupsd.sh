@@ -17,6 +17,10 @@ set -euo pipefail
 command=${1:?usage: private-cupsd.sh start|queue|stop DIR ...}
 dir=$(realpath -m "${2:?usage: private-cupsd.sh start|queue|stop DIR ...}")
 socket=$dir/cups.sock
+if [ ${#socket} -ge 104 ]; then
+  echo "private-cupsd: $socket is too long a path for a local socket; use a shorter folder" >&2
+  exit 2
+fi
 
 stop() {
   [ -f "$dir/cupsd.pid" ] || return 0

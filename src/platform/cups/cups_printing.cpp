@@ -4,15 +4,17 @@
 #include <cups/raster.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <tuple>
 
 #include "label_page.h"
 
