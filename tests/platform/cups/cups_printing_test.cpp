@@ -296,6 +296,9 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"rejecting", kLabelWriter450, "cupsreject %s", "", false,
                 "the CUPS destination \"%s\" is not accepting jobs"},
         Failure{"unreachable", kLabelWriter450, "", "", true, "cannot reach the CUPS server at "},
+        // Idle and accepting, but nobody may print on it.
+        Failure{"refused", kLabelWriter450, "lpadmin -p %s -u allow:nobody", "", false,
+                "the CUPS destination \"%s\" refused the job: "},
         // A LabelMANAGER takes tape only: no 2-1/4 x 1-1/4 in labels.
         Failure{"media", "dymo:0/cups/model/lm450.ppd", "", "", false,
                 "the CUPS destination \"%s\" has no media of the label's size, 2.25 x 1.25 in"}),
