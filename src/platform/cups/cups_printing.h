@@ -42,7 +42,9 @@ std::vector<Destination> listDestinations();
 // with "destination", "job" and "time" added to the JSON. Throws CupsError (nothing recorded,
 // nothing printed) when there is no such destination, the server cannot be reached, the
 // destination is stopped or not accepting jobs, has no media of the label's size, or refuses
-// the job; a job whose record cannot be written is cancelled.
+// the job; a job whose record cannot be written is cancelled. It keeps its connection and what
+// it learnt of the destinations between labels (asking for the destination's state at every
+// label), so keep one for many labels; like the renderer it holds, it is not thread-safe.
 class CupsSink : public engine::ImageFolderSink {
  public:
   explicit CupsSink(std::filesystem::path folder);
