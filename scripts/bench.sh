@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the benchmark's figures per label: an optimised build, then the control's own work,
-# in-process rendering, the native host process, and zint's and glabels-3-batch's command
+# in-process rendering, the native host process, printing through a private cupsd, and zint's and glabels-3-batch's command
 # lines on the same label side by side. Installs what it needs (glabels, zint) itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ done
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target label-bench vantory-print vantory-service service-bench
 build/native-release/tools/label-bench/label-bench --host build/native-release/tools/vantory-print/vantory-print \
-  --request examples/hospital.json --glabels tools/label-bench/hospital.glabels "$@"
+  --request examples/hospital.json --glabels tools/label-bench/hospital.glabels --cupsd scripts/private-cupsd.sh "$@"
 
 # The print service in image mode: latency per label over keep-alive at 1 and 8 clients,
 # labels per second, and every recorded label checked against the requests answered.

@@ -135,7 +135,9 @@ LabelObject readObject(const Json& json, std::size_t index) {
 
 }  // namespace
 
-std::string toJson(const LabelDescription& label) {
+namespace {
+
+Json describe(const LabelDescription& label) {
   Json json;
   json["version"] = kDescriptionVersion;
   json["stock"] = {{"name", label.stock.name}, {"width", label.stock.width}, {"height", label.stock.height}};
@@ -145,7 +147,21 @@ std::string toJson(const LabelDescription& label) {
   json["port"] = label.port;
   json["copies"] = label.copies;
   json["showDialog"] = label.showDialog;
-  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  return json;
+}
+
+std::string text(const Json& json) { return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n"; }
+
+}  // namespace
+
+std::string toJson(const LabelDescription& label) { return text(describe(label)); }
+
+std::string toJson(const LabelDescription& label, const Delivery& delivery) {
+  Json json = describe(label);
+  json["destination"] = delivery.destination;
+  json["job"] = delivery.job;
+  json["time"] = delivery.time;
+  return text(json);
 }
 
 LabelDescription fromJson(std::string_view text) {

@@ -111,6 +111,13 @@ LabelFolderSink::LabelFolderSink(std::filesystem::path folder) : folder_(std::mo
 
 std::optional<std::vector<std::uint8_t>> LabelFolderSink::image(const LabelDescription&) { return std::nullopt; }
 
+std::optional<Delivery> LabelFolderSink::deliver(const LabelDescription&,
+                                                 const std::optional<std::vector<std::uint8_t>>&) {
+  return std::nullopt;
+}
+
+void LabelFolderSink::withdraw(const Delivery&) noexcept {}
+
 unsigned LabelFolderSink::nextNumber() {
   if (!lastNumber_) {
     unsigned highest = 0;
@@ -123,12 +130,22 @@ unsigned LabelFolderSink::nextNumber() {
 
 void LabelFolderSink::print(const LabelDescription& label) {
   const std::optional<std::vector<std::uint8_t>> png = image(label);
-  const std::string json = toJson(label);
+  // A folder that cannot be made fails before the label goes anywhere.
   std::filesystem::create_directories(folder_);
+  const std::optional<Delivery> delivery = deliver(label, png);
+  try {
+    record(delivery ? toJson(label, *delivery) : toJson(label), png, delivery);
+  } catch (...) {
+    if (delivery) withdraw(*delivery);
+    throw;
+  }
+}
 
+void LabelFolderSink::record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
+                             const std::optional<Delivery>& delivery) {
   for (;;) {
     const unsigned number = nextNumber();
-    PrintedLabel paths{folder_ / numbered(number, "json"), {}};
+    PrintedLabel paths{folder_ / numbered(number, "json"), {}, {}, 0};
     std::optional<NewFile> description = NewFile::create(paths.description);
     if (!description) continue;
     if (png) paths.image = folder_ / numbered(number, "png");
@@ -144,6 +161,10 @@ void LabelFolderSink::print(const LabelDescription& label) {
       if (picture) picture->discard();
       description->discard();
       throw;
+    }
+    if (delivery) {
+      paths.destination = delivery->destination;
+      paths.job = delivery->job;
     }
     printed_.push_back(std::move(paths));
     return;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/description_json.h"
 #include "engine/label.h"
 
 namespace engine {
@@ -21,6 +22,8 @@ class PrintSink {
 struct PrintedLabel {
   std::filesystem::path description;  // label-NNNN.json
   std::filesystem::path image;        // label-NNNN.png, empty when the sink draws none
+  std::string destination;            // the printer queue it went to; empty when it went to none
+  int job = 0;                        // the queue's job number; 0 when it went to none
 };
 
 // Writes each label as <folder>/label-NNNN.json, NNNN one more than the highest number
@@ -41,7 +44,17 @@ class LabelFolderSink : public PrintSink {
   // is created, so a drawing failure leaves nothing behind.
   virtual std::optional<std::vector<std::uint8_t>> image(const LabelDescription& label);
 
+  // Sends the label on (to a printer) once its picture is drawn and before anything is
+  // recorded; the record then says where it went. Throws to refuse the label. The folder
+  // sink sends nothing.
+  virtual std::optional<Delivery> deliver(const LabelDescription& label,
+                                          const std::optional<std::vector<std::uint8_t>>& png);
+  // Takes back a delivery whose record could not be written.
+  virtual void withdraw(const Delivery& delivery) noexcept;
+
  private:
+  void record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
+              const std::optional<Delivery>& delivery);
   unsigned nextNumber();
 
   std::filesystem::path folder_;

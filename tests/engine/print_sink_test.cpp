@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <stdexcept>
 #include <iterator>
 
 #include "engine/description_json.h"
@@ -89,3 +91,54 @@ TEST(LabelFolderSinkTest, AFolderThatCannotBeMadeIsAnError) {
 }
 
 }  // namespace
+
+// A sink that sends labels on to a printer, as the CUPS sink does.
+class SendingSink : public engine::LabelFolderSink {
+ public:
+  using LabelFolderSink::LabelFolderSink;
+  bool refuse = false;
+  std::function<void()> afterSending;
+  std::vector<int> withdrawn;
+
+ protected:
+  std::optional<engine::Delivery> deliver(const engine::LabelDescription& label,
+                                          const std::optional<std::vector<std::uint8_t>>&) override {
+    if (refuse) throw std::runtime_error("the printer is off");
+    if (afterSending) afterSending();
+    return engine::Delivery{label.printer + "-queue", 41, "2026-01-31T08:15:00Z"};
+  }
+  void withdraw(const engine::Delivery& delivery) noexcept override { withdrawn.push_back(delivery.job); }
+};
+
+TEST(LabelFolderSinkTest, RecordsWhereALabelWasSent) {
+  const engine_test::TemporaryFolder temp;
+  SendingSink sink(temp.path());
+  sink.print(label("LW"));
+  const engine::PrintedLabel& printed = sink.printed().at(0);
+  EXPECT_EQ(printed.destination, "LW-queue");
+  EXPECT_EQ(printed.job, 41);
+  const std::string json = contents(printed.description);
+  EXPECT_NE(json.find("\"showDialog\": false,\n  \"destination\": \"LW-queue\",\n  \"job\": 41,\n"
+                      "  \"time\": \"2026-01-31T08:15:00Z\"\n}"),
+            std::string::npos)
+      << json;
+  EXPECT_EQ(engine::fromJson(json), label("LW"));  // still a description the renderer reads
+}
+
+TEST(LabelFolderSinkTest, RecordsNothingThePrinterRefusedAndWithdrawsWhatItCannotRecord) {
+  const engine_test::TemporaryFolder temp;
+  SendingSink sink(temp.path() / "labels");
+  sink.refuse = true;
+  EXPECT_THROW(sink.print(label("LW")), std::runtime_error);
+  EXPECT_TRUE(fs::is_empty(temp.path() / "labels"));
+
+  // The folder turns into a file while the label is on its way: the job is taken back.
+  sink.refuse = false;
+  sink.afterSending = [&] {
+    fs::remove_all(temp.path() / "labels");
+    touch(temp.path() / "labels");
+  };
+  EXPECT_THROW(sink.print(label("LW")), std::exception);
+  EXPECT_EQ(sink.withdrawn, std::vector<int>{41});
+  EXPECT_TRUE(sink.printed().empty());
+}

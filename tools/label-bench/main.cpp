@@ -1,7 +1,8 @@
 // label-bench: figures per label for the HOSPITAL sample, with the machine's noise in mind:
 // every figure is a median over many runs, and the comparisons run side by side in one run.
 //
-//   label-bench --host PATH/vantory-print --request examples/hospital.json [--glabels FILE] [--quick]
+//   label-bench --host PATH/vantory-print --request examples/hospital.json [--glabels FILE]
+//               [--cupsd scripts/private-cupsd.sh] [--quick]
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -18,10 +19,11 @@
 #include <vector>
 
 #include "control/entry_points.h"
+#include "cups_bench.h"
+#include "quiet_control.h"
 #include "engine/engine.h"
 #include "engine/renderer.h"
 #include "host_request.h"
-#include "platform/headless/headless_windows.h"
 
 extern char** environ;
 
@@ -87,6 +89,7 @@ struct Options {
   std::string host;
   std::string request = "examples/hospital.json";
   std::string glabels;
+  std::string cupsd;  // the private cupsd script: measure printing through CUPS too
   bool quick = false;
 };
 
@@ -108,9 +111,10 @@ int main(int argc, char** argv) {
     if (flag == "--host") options.host = next();
     else if (flag == "--request") options.request = next();
     else if (flag == "--glabels") options.glabels = next();
+    else if (flag == "--cupsd") options.cupsd = next();
     else if (flag == "--quick") options.quick = true;
     else {
-      std::fprintf(stderr, "usage: label-bench --host PATH --request FILE [--glabels FILE] [--quick]\n");
+      std::fprintf(stderr, "usage: label-bench --host PATH --request FILE [--glabels FILE] [--cupsd SCRIPT] [--quick]\n");
       return 2;
     }
   }
@@ -122,14 +126,8 @@ int main(int argc, char** argv) {
 
   // The control's own work: storing, composing, the layout and every engine call.
   auto capture = std::make_shared<CapturingSink>();
-  engine::EngineFactory engines(capture);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  control::LabelRequest state;
-  struct QuietSink : control::DiagnosticsSink {
-    void show(const control::DiagnosticMessage&) override {}
-  } quiet;
-  control::PrintEntryPoints control(state, windows, quiet);
+  bench::QuietControl quietControl(capture);
+  control::PrintEntryPoints& control = quietControl.entryPoints();
   bool printed = true;
   const double controlWork = microsecondsPerCall(rounds, 2000, [&] { printed &= control.PrintLabels(arguments); });
   if (!printed) {
@@ -161,6 +159,15 @@ int main(int argc, char** argv) {
                                                                  (scratch / "glabels.pdf").string(), options.glabels});
   std::filesystem::remove_all(scratch);
 
+  bench::CupsFigures cups;
+  if (!options.cupsd.empty()) {
+    try {
+      cups = bench::measureCups(options.cupsd, arguments, options.quick ? 5 : 21);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "label-bench: printing through CUPS: %s\n", error.what());
+    }
+  }
+
   std::printf("HOSPITAL sample label: %dx%d dots at 300 dpi, 1-bit PNG %zu bytes\n", bitmap.width, bitmap.height,
               pngBytes);
   std::printf("medians of %d rounds (in-process) and of %d runs (processes)\n\n", rounds, processRuns);
@@ -171,6 +178,8 @@ int main(int argc, char** argv) {
   line("native host process, one label", hostProcess, "ms");
   line("zint command line, bar code only", zintProcess, "ms");
   line("glabels-3-batch, same label (PDF)", glabelsProcess, "ms");
+  line("PrintLabels to a job cupsd accepted (in process)", cups.printLabelsMs, "ms", "goal < 10 ms");
+  line("labels per second, LabelWriter driver to a file", cups.labelsPerSecond, "/s");
   if (hostProcess > 0 && glabelsProcess > 0)
     std::printf("\n  glabels-3-batch / native host = %.1fx (goal >= 40x)\n", glabelsProcess / hostProcess);
   if (hostProcess > 0 && zintProcess > 0)

@@ -1,7 +1,8 @@
 // vantory-print: drives the control's print entry points as an automation host would, with
 // the virtual label engine, and tells where the label images went.
 //
-//   vantory-print [--generic] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]
+//   vantory-print [--generic] [--cups] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]
+//   vantory-print --list-printers
 //
 // Exit status 0 when the call returned True, 1 when it returned False, 2 for a bad command line.
 
@@ -16,6 +17,7 @@
 #include "engine/engine.h"
 #include "engine/image_sink.h"
 #include "host_request.h"
+#include "platform/cups/cups_printing.h"
 #include "platform/headless/headless_windows.h"
 #include "platform/headless/stderr_sink.h"
 #include "platform/headless/terminal_dialogs.h"
@@ -26,17 +28,22 @@ constexpr const char* kDefaultOutput = "labels";
 
 void usage(std::FILE* to) {
   std::fputs(
-      "usage: vantory-print [--generic] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]\n"
+      "usage: vantory-print [--generic] [--cups] [--request FILE.json] [--<Parameter> VALUE]... [--output DIR]\n"
+      "       vantory-print --list-printers\n"
       "  Calls PrintLabels (or PrintGENERICLabels with --generic) with the virtual label engine.\n"
       "  Parameters are named as the control's: --ClientType HOSPITAL --Barcode 123 ...; a flag's\n"
       "  value is passed as a string and overrides the request file. Labels go to DIR\n"
-      "  (default ./labels, or $VANTORY_LABEL_DIR) as label-NNNN.png with label-NNNN.json.\n",
+      "  (default ./labels, or $VANTORY_LABEL_DIR) as label-NNNN.png with label-NNNN.json.\n"
+      "  --cups also prints each label on the CUPS destination named by PrinterName (queue name\n"
+      "  or description); --list-printers lists the CUPS destinations.\n",
       to);
 }
 
 struct CommandLine {
   host::HostRequest request;
   std::filesystem::path output;
+  bool cups = false;
+  bool listPrinters = false;
 };
 
 CommandLine parse(int argc, char** argv) {
@@ -54,6 +61,14 @@ CommandLine parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--generic") continue;
+    if (flag == "--cups") {
+      line.cups = true;
+      continue;
+    }
+    if (flag == "--list-printers") {
+      line.listPrinters = true;
+      continue;
+    }
     if (flag == "--help" || flag == "-h") {
       usage(stdout);
       std::exit(0);
@@ -70,6 +85,26 @@ CommandLine parse(int argc, char** argv) {
   return line;
 }
 
+int listPrinters() {
+  std::vector<cups_printing::Destination> destinations;
+  try {
+    destinations = cups_printing::listDestinations();
+  } catch (const cups_printing::CupsError& error) {
+    std::fprintf(stderr, "vantory-print: %s\n", error.what());
+    return 1;
+  }
+  if (destinations.empty()) std::printf("no CUPS destinations\n");
+  for (const auto& d : destinations) {
+    std::string state = d.state;
+    for (std::size_t i = 0; i < d.reasons.size(); ++i) state += (i ? ", " : " (") + d.reasons[i];
+    if (!d.reasons.empty()) state += ")";
+    std::printf("%s\n  description: %s\n  make and model: %s\n  state: %s\n  accepting jobs: %s\n  default media: %s\n",
+                d.name.c_str(), d.description.c_str(), d.makeAndModel.c_str(), state.c_str(),
+                d.acceptingJobs ? "yes" : "no", d.defaultMedia.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,8 +118,10 @@ int main(int argc, char** argv) {
     usage(stderr);
     return 2;
   }
+  if (line.listPrinters) return listPrinters();
 
-  auto labels = std::make_shared<engine::ImageFolderSink>(line.output);
+  auto labels = line.cups ? std::make_shared<cups_printing::CupsSink>(line.output)
+                          : std::make_shared<engine::ImageFolderSink>(line.output);
   engine::EngineFactory engines(labels);
   headless::VirtualClock clock;
   headless::HeadlessRequestWindows windows(engines, clock);
@@ -99,6 +136,7 @@ int main(int argc, char** argv) {
   for (const auto& label : labels->printed()) {
     if (!label.image.empty()) std::printf("label image: %s\n", label.image.string().c_str());
     std::printf("label description: %s\n", label.description.string().c_str());
+    if (!label.destination.empty()) std::printf("label printed: %s job %d\n", label.destination.c_str(), label.job);
   }
   return printed ? 0 : 1;
 }

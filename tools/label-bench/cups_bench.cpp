@@ -1,0 +1,98 @@
+#include "cups_bench.h"
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/cups/cups_printing.h"
+#include "quiet_control.h"
+
+namespace bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr const char* kQueue = "bench-lw450";
+
+int shell(const std::string& command) { return std::system(command.c_str()); }
+
+// The private daemon, stopped however the measuring ends.
+class PrivateCupsd {
+ public:
+  PrivateCupsd(std::string script, fs::path folder) : script_(std::move(script)), folder_(std::move(folder)) {
+    if (shell("'" + script_ + "' start '" + folder_.string() + "'") != 0 ||
+        shell("'" + script_ + "' queue '" + folder_.string() + "' " + kQueue + " 'Bench LabelWriter' " +
+              "dymo:0/cups/model/lw450.ppd") != 0) {
+      stop();
+      throw std::runtime_error("the private cupsd did not start");
+    }
+    ::setenv("CUPS_SERVER", (folder_ / "cups.sock").c_str(), 1);
+  }
+  ~PrivateCupsd() { stop(); }
+  PrivateCupsd(const PrivateCupsd&) = delete;
+  PrivateCupsd& operator=(const PrivateCupsd&) = delete;
+
+ private:
+  void stop() { shell("'" + script_ + "' stop '" + folder_.string() + "'"); }
+  std::string script_;
+  fs::path folder_;
+};
+
+int activeJobs() {
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ACTIVE);
+  cupsFreeJobs(count, jobs);
+  return count;
+}
+
+void waitForIdleQueue() {
+  while (activeJobs() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+}  // namespace
+
+CupsFigures measureCups(const std::string& cupsdScript, const std::vector<automation::Value>& sample, int rounds) {
+  const fs::path scratch = fs::temp_directory_path() / "label-bench-cups";
+  PrivateCupsd cupsd(cupsdScript, scratch / "cupsd");
+
+  bench::QuietControl quietControl(std::make_shared<cups_printing::CupsSink>(scratch / "labels"));
+  control::PrintEntryPoints& control = quietControl.entryPoints();
+  std::vector<automation::Value> arguments = sample;
+  arguments.at(2) = automation::Value::string(u"bench-lw450");  // PrinterName
+  arguments.at(3) = automation::Value::i2(1);                   // LabelCopies
+
+  CupsFigures figures;
+  if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+  waitForIdleQueue();
+  // One call at a time, the queue idle before each: the time until cupsd accepted the job.
+  std::vector<double> calls;
+  for (int i = 0; i < rounds; ++i) {
+    const auto start = Clock::now();
+    if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+    calls.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    waitForIdleQueue();
+  }
+  std::sort(calls.begin(), calls.end());
+  figures.printLabelsMs = calls[calls.size() / 2];
+
+  // A burst: every label accepted and put through the driver to the file device.
+  const int burst = std::max(rounds * 2, 20);
+  const auto start = Clock::now();
+  for (int i = 0; i < burst; ++i)
+    if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+  waitForIdleQueue();
+  figures.labelsPerSecond = burst / std::chrono::duration<double>(Clock::now() - start).count();
+
+  std::error_code ignored;
+  fs::remove_all(scratch / "labels", ignored);
+  return figures;
+}
+
+}  // namespace bench
