@@ -32,14 +32,16 @@ class CupsPrinters : public FolderPrinters<cups_printing::CupsSink> {
   }
 
   std::optional<std::string> refusal(const std::string& printerName) override {
-    std::vector<PrinterInfo> printers;
+    std::vector<cups_printing::Destination> destinations;
     try {
-      printers = list();
-    } catch (const PrinterUnavailable& error) {
-      return error.what();
+      destinations = cups_printing::listDestinations();
+    } catch (const cups_printing::CupsError& error) {
+      return std::string("CUPS cannot be reached: ") + error.what();
     }
-    const auto found = std::ranges::find(printers, printerName, &PrinterInfo::name);
-    if (found == printers.end()) return std::nullopt;  // the print itself reports an unknown printer
+    const auto found = std::ranges::find_if(destinations, [&](const cups_printing::Destination& destination) {
+      return cups_printing::namedBy(destination, printerName);
+    });
+    if (found == destinations.end()) return std::nullopt;  // the print itself reports an unknown printer
     if (found->state == "stopped" || !found->acceptingJobs) {
       std::string reasons;
       for (const auto& reason : found->reasons) reasons += (reasons.empty() ? "" : ", ") + reason;

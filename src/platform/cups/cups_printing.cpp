@@ -87,6 +87,11 @@ std::string lower(std::string_view text) {
   return result;
 }
 
+bool namesQueue(std::string_view name, std::string_view description, std::string_view printer) {
+  const std::string wanted = lower(printer);
+  return lower(name) == wanted || lower(description) == wanted;
+}
+
 Destination describe(const cups_dest_t& dest) {
   Destination d;
   d.name = dest.name;
@@ -128,7 +133,7 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 cups_dest_t& findDestination(const DestinationArray& dests, const std::string& printer) {
   const std::vector<cups_dest_t*> queues = dests.queues();
   for (cups_dest_t* dest : queues)
-    if (lower(dest->name) == lower(printer) || lower(option(*dest, "printer-info")) == lower(printer)) return *dest;
+    if (namesQueue(dest->name, option(*dest, "printer-info"), printer)) return *dest;
   std::string known;
   for (const cups_dest_t* dest : queues) {
     known += (known.empty() ? "" : ", ") + std::string(dest->name);
@@ -320,6 +325,10 @@ struct CupsSink::Session {
     return info.get();
   }
 };
+
+bool namedBy(const Destination& destination, std::string_view printer) {
+  return namesQueue(destination.name, destination.description, printer);
+}
 
 std::vector<Destination> listDestinations() {
   const Connection http = connect();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/image_sink.h"
@@ -33,6 +34,10 @@ class CupsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Whether a label's printer names this destination: its queue name or its description,
+// letter case ignored (queue names hold no spaces, so lab IT names printers in descriptions).
+bool namedBy(const Destination& destination, std::string_view printer);
 
 // Every destination of the server. Throws CupsError when the server cannot be reached or
 // refuses to list them.
