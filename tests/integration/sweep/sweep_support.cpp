@@ -309,6 +309,13 @@ ResourceSample sampleResources() {
       ++windows;
       EnumChildWindows(window, &countChild, reinterpret_cast<LPARAM>(&windows));
     }
+    // Message-only windows (COM's, a timer's) are not top-level: they are counted too.
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(window, &process);
+      if (process == GetCurrentProcessId()) ++windows;
+    }
     sample.user = windows;
   }
   PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -321,7 +328,8 @@ ResourceSample sampleResources() {
 std::string resourceSources() {
   if (guiResourcesImplemented()) return "GetGuiResources (GDI, USER); PrivateUsage";
   return std::string(handleTableCounts() ? "GDI: the process's GDI handle table" : "GDI: unavailable") +
-         "; USER: the process's windows (GetGuiResources is not implemented here); private bytes: "
+         "; USER: the process's windows, message-only ones included (GetGuiResources is not implemented "
+         "here); private bytes: "
          "PrivateUsage, else PagefileUsage";
 }
 

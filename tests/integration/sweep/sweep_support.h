@@ -98,8 +98,9 @@ Variant i2(short value);
 // The process's GUI objects and private bytes. Wine 8 implements neither GetGuiResources
 // nor PrivateUsage: there the GDI count is read from the process's GDI handle table (the
 // PEB's GdiSharedHandleTable, Wine's entry layout), the USER count is the number of
-// windows the process owns, and private bytes are PagefileUsage (what Windows reports as
-// the same commit charge). `source` says which was used.
+// windows the process owns (message-only ones included), and private bytes are
+// PagefileUsage (what Windows reports as the same commit charge). resourceSources() says
+// which were used.
 struct ResourceSample {
   long gdi = -1, user = -1;
   std::uint64_t privateBytes = 0;
