@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/windows/bstr.h"
+#include "variant_testing.h"
 
 namespace sweep {
 
@@ -217,28 +218,11 @@ void LabelFolder::clear() const {
 
 // ---- Requests
 
-Variant text(const wchar_t* value) {
-  Variant v;
-  V_VT(&v.raw()) = VT_BSTR;
-  V_BSTR(&v.raw()) = windows::Bstr(std::wstring_view(value)).detach();
-  return v;
-}
-
-Variant boolean(bool value) {
-  Variant v;
-  V_VT(&v.raw()) = VT_BOOL;
-  V_BOOL(&v.raw()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-Variant i2(short value) {
-  Variant v;
-  V_VT(&v.raw()) = VT_I2;
-  V_I2(&v.raw()) = value;
-  return v;
-}
-
 namespace {
+using windows::testing::boolean;
+using windows::testing::i2;
+Variant text(const wchar_t* value) { return windows::testing::bstr(value); }
+
 std::vector<Variant> specimenRequest(const wchar_t* clientType, short copies) {
   return {text(clientType),
           text(L"EQ39064"),

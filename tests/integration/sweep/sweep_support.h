@@ -91,10 +91,6 @@ std::vector<Variant> hospitalRequest();
 std::vector<Variant> physicianRequest();
 std::vector<Variant> genericRequest();
 
-Variant text(const wchar_t* value);
-Variant boolean(bool value);
-Variant i2(short value);
-
 // The process's GUI objects and private bytes. Wine 8 implements neither GetGuiResources
 // nor PrivateUsage: there the GDI count is read from the process's GDI handle table (the
 // PEB's GdiSharedHandleTable, Wine's entry layout), the USER count is the number of
