@@ -194,11 +194,19 @@ std::size_t LabelFolder::count() const {
   return count;
 }
 
-std::string LabelFolder::label(std::size_t number) const {
+std::wstring LabelFolder::fileOf(std::size_t number) const {
   wchar_t name[32];
   swprintf(name, 32, L"\\label-%04u.json", static_cast<unsigned>(number));
+  return path_ + name;
+}
+
+bool LabelFolder::exists(std::size_t number) const {
+  return GetFileAttributesW(fileOf(number).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string LabelFolder::label(std::size_t number) const {
   std::string content;
-  FILE* file = _wfopen((path_ + name).c_str(), L"rb");
+  FILE* file = _wfopen(fileOf(number).c_str(), L"rb");
   if (file == nullptr) return content;
   char buffer[4096];
   for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, read);

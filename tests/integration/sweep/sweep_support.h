@@ -70,12 +70,15 @@ class LabelFolder {
   const std::wstring& path() const { return path_; }
   // The number of labels recorded so far.
   std::size_t count() const;
+  // Whether label-NNNN.json (1-based) was recorded.
+  bool exists(std::size_t number) const;
   // The content of label-NNNN.json (1-based), empty when missing.
   std::string label(std::size_t number) const;
   // Empties the folder.
   void clear() const;
 
  private:
+  std::wstring fileOf(std::size_t number) const;
   std::wstring path_;
 };
 
