@@ -129,8 +129,7 @@ HRESULT ZuzuravuDazezaObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags
     // Arguments to a get index the object the property holds; oleaut32 calls a Nothing without looking.
     const VARIANT& stored = properties_[kPropertyCount - 1 - static_cast<std::size_t>(member - kFirstPropertyId)].get();
     if ((flags & DISPATCH_PROPERTYGET) && !(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) &&
-        params->cArgs > 0 &&
-        V_VT(&stored) == VT_DISPATCH && V_DISPATCH(&stored) == nullptr)
+        params->cArgs > 0 && V_VT(&stored) == VT_DISPATCH && V_DISPATCH(&stored) == nullptr)
       return DISP_E_NOTACOLLECTION;
   }
   ComPtr<ITypeInfo> info;
