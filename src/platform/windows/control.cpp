@@ -38,6 +38,12 @@ HRESULT raise(HRESULT hr, const wchar_t* description) {
   return hr;
 }
 
+// The properties' DISPIDs: 0x68030000 (AccessionNumber) up to 0x68030011 (PatientGender).
+constexpr DISPID kFirstPropertyId = 0x68030000;
+bool isPropertyId(DISPID id) { return id >= kFirstPropertyId && id < kFirstPropertyId + DISPID(kPropertyCount); }
+// PrintLabels and PrintGENERICLabels.
+bool isPrintMethodId(DISPID id) { return id == 0x60030012 || id == 0x60030015; }
+
 bool isObject(const VARIANT& value) { return V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN; }
 
 }  // namespace
@@ -113,12 +119,44 @@ HRESULT ZuzuravuDazezaObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_INVALIDARG;
+  // oleaut32 reads the arrays as counted, without looking: missing or short ones stop here.
+  if ((params->cArgs > 0 && params->rgvarg == nullptr) ||
+      (params->cNamedArgs > 0 && params->rgdispidNamedArgs == nullptr) || params->cNamedArgs > params->cArgs)
+    return E_INVALIDARG;
+  if (isPropertyId(member)) {
+    // A property put takes one value; oleaut32 would store it and ignore any further arguments.
+    if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && params->cArgs > 1) return DISP_E_BADPARAMCOUNT;
+    // Arguments to a get index the object the property holds; oleaut32 calls a Nothing without looking.
+    const VARIANT& stored = properties_[kPropertyCount - 1 - static_cast<std::size_t>(member - kFirstPropertyId)].get();
+    if ((flags & DISPATCH_PROPERTYGET) && !(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) &&
+        params->cArgs > 0 && V_VT(&stored) == VT_DISPATCH && V_DISPATCH(&stored) == nullptr)
+      return DISP_E_NOTACOLLECTION;
+  }
   ComPtr<ITypeInfo> info;
   const HRESULT hr = ControlModule::instance().typeInfo(IID__ZuzuravuDazeza, info);
   if (FAILED(hr)) return hr;
   const auto self = ComPtr<_ZuzuravuDazeza>::share(this);  // a call may release the host's last reference
   SetErrorInfo(0, nullptr);
-  return info->Invoke(self.get(), member, flags, params, result, exception, argumentError);
+  if (!(flags & DISPATCH_METHOD) || !isPrintMethodId(member))
+    return info->Invoke(self.get(), member, flags, params, result, exception, argumentError);
+
+  // The print methods declare their arguments [in, out]: after the call oleaut32 converts each
+  // by-value one back into the caller's array (replacing the caller's strings, and with named
+  // arguments into the wrong places, failing the call after it printed). They never write
+  // them, so they get references to the caller's values instead, which oleaut32 leaves alone.
+  try {
+    std::vector<VARIANT> references(params->rgvarg, params->rgvarg + params->cArgs);
+    for (UINT i = 0; i < params->cArgs; ++i) {
+      if (V_VT(&references[i]) & VT_BYREF) continue;
+      V_VT(&references[i]) = VT_BYREF | VT_VARIANT;
+      V_VARIANTREF(&references[i]) = &params->rgvarg[i];
+    }
+    DISPPARAMS forwarded = *params;
+    forwarded.rgvarg = references.data();
+    return info->Invoke(self.get(), member, flags, &forwarded, result, exception, argumentError);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 // ---- Properties

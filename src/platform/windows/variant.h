@@ -23,6 +23,8 @@ class Variant {
   // Replaces the value with a deep copy of `source` (by-reference values dereferenced when
   // asked); on failure the value is kept and the error returned.
   HRESULT assign(const VARIANT& source, bool dereference) noexcept {
+    // oleaut32 follows a reference without looking: one to nowhere is refused here.
+    if (dereference && (V_VT(&source) & VT_BYREF) && V_BYREF(&source) == nullptr) return E_INVALIDARG;
     Variant copy;
     // The copy functions take the source as non-const but only read it.
     auto* from = const_cast<VARIANT*>(&source);
