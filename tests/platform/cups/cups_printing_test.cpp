@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +22,8 @@
 #include "labelwriter_stream.h"
 #include "platform/cups/cups_printing.h"
 #include "platform/cups/label_page.h"
+#include "printers.h"
+#include "service_core.h"
 
 namespace {
 
@@ -391,6 +394,48 @@ TEST(LayOutTest, TurnsAQuarterClockwiseAndScalesToTheResolution) {
   const Bitmap wide{12, 1, 2, {0xFF, 0xF0}};
   const Bitmap cut = cups_printing::layOut(wide, {5, 2, 300, 300, false});
   EXPECT_EQ(cut.bits, (std::vector<std::uint8_t>{0xF8, 0}));
+}
+
+// The print service over CUPS: the web page's print reaches the queue named in its
+// description, the answer carries the job, and a stopped queue is refused before anything
+// is printed or recorded.
+TEST(ServiceOverCupsTest, PrintsToTheDescribedQueueAndRefusesAStoppedOne) {
+  const Queue queue("lw-service", kLabelWriter450, "DYMO LabelWriter 450 Service");
+  const engine_test::TemporaryFolder folder;
+  const auto printers = service::cupsPrinters(folder.path());
+  service::Settings settings;
+  settings.port = 41951;
+  service::Service web(settings, *printers);
+  const auto call = [&](const std::string& method, const std::string& path, const std::string& body = "") {
+    return web.handle({method, path, {{"Host", "localhost:41951"}}, body});
+  };
+  std::ifstream in(kSource / "examples" / "hospital.json");
+  nlohmann::json arguments = nlohmann::json::parse(in).at("arguments");
+  arguments["PrinterName"] = "dymo labelwriter 450 service";
+
+  const auto listed = nlohmann::json::parse(call("GET", "/v1/printers").body);
+  const auto entry = std::find_if(listed.at("printers").begin(), listed.at("printers").end(),
+                                  [](const nlohmann::json& printer) { return printer.at("name") == "lw-service"; });
+  ASSERT_NE(entry, listed.at("printers").end()) << listed.dump();
+  EXPECT_EQ(entry->at("state"), "idle");
+  EXPECT_EQ(entry->at("acceptingJobs"), true);
+
+  const auto printed = call("POST", "/v1/PrintLabels", arguments.dump());
+  ASSERT_EQ(printed.status, 200) << printed.body;
+  const auto answer = nlohmann::json::parse(printed.body);
+  EXPECT_EQ(answer.at("result"), true) << printed.body;
+  ASSERT_TRUE(answer.at("job").is_number_integer()) << printed.body;
+  EXPECT_TRUE(queue.finished(answer.at("job").get<int>()));
+  EXPECT_EQ(answer.at("labels").size(), 1u);
+
+  ASSERT_EQ(run("cupsdisable lw-service").status, 0);
+  const auto refused = call("POST", "/v1/PrintLabels", arguments.dump());
+  EXPECT_EQ(refused.status, 503) << refused.body;
+  EXPECT_EQ(nlohmann::json::parse(refused.body).at("error").at("code"), "PRINTER_UNAVAILABLE") << refused.body;
+  EXPECT_EQ(queue.jobs().size(), 1u);
+  std::size_t records = 0;
+  for (const auto& file : fs::directory_iterator(folder.path())) records += file.path().extension() == ".json";
+  EXPECT_EQ(records, 1u);
 }
 
 }  // namespace
