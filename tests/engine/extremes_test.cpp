@@ -14,7 +14,7 @@
 #include "engine/engine.h"
 #include "engine/renderer.h"
 #include "host_request.h"
-#include "platform/headless/headless_windows.h"
+#include "print_through_control.h"
 
 namespace engine_test {
 namespace {
@@ -47,11 +47,6 @@ class DrawingSink : public engine::PrintSink {
 
  private:
   engine::LabelRenderer renderer_;
-};
-
-class QuietDiagnostics : public control::DiagnosticsSink {
- public:
-  void show(const control::DiagnosticMessage&) override {}
 };
 
 enum class Outcome { Refused, Unprinted, Printed };
@@ -97,15 +92,8 @@ Outcome printRequest(const std::string& json, DrawingSink& sink) {
     EXPECT_LT(std::string(error.what()).size(), 1000u) << "a clear error, not the input again";
     return Outcome::Refused;
   }
-  auto shared = std::shared_ptr<DrawingSink>(&sink, [](DrawingSink*) {});
-  engine::EngineFactory engines(shared);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  QuietDiagnostics diagnostics;
-  control::LabelRequest state;
-  control::PrintEntryPoints control(state, windows, diagnostics);
-  const bool printed = request.method == host::Method::PrintLabels ? control.PrintLabels(arguments)
-                                                                   : control.PrintGENERICLabels(arguments);
+  const bool printed =
+      printThroughControl(std::shared_ptr<DrawingSink>(&sink, [](DrawingSink*) {}), request.method, arguments);
   EXPECT_EQ(sink.pictures.size(), printed ? 1u : 0u);
   return printed ? Outcome::Printed : Outcome::Unprinted;
 }
@@ -136,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     HugeStrings, ExtremeRequestFile,
     ::testing::Values(
-        ExtremeCase{"patient_name", [] { return hospitalWith("PatientName", jsonString(std::string(kHuge, 'W'))); },
+        ExtremeCase{"patient_name", [] { return hospitalWith("PatientName", jsonString(std::string(kLong, 'W'))); },
                     Outcome::Printed},
         ExtremeCase{"lines_of_a_patient_name",
                     [] { return hospitalWith("PatientName", jsonString(nested(static_cast<int>(kLong / 4), "W\\n", ""))); },
@@ -150,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExtremeCase{"printer", [] { return hospitalWith("PrinterName", jsonString(std::string(kLong, 'P'))); },
                     Outcome::Printed},
         ExtremeCase{"parameter_name", [] { return hospitalWith(std::string(kLong, 'N'), "1"); }, Outcome::Refused},
-        ExtremeCase{"method", [] { return R"({"method": )" + jsonString(std::string(kLong, 'M')) + "}"; },
+        ExtremeCase{"method", [] { return R"({"method": )" + jsonString(std::string(kHuge, 'M')) + "}"; },
                     Outcome::Refused},
         ExtremeCase{"type_name", [] { return hospitalWith("PatientName", typed(std::string(kLong, 'T'), "1")); },
                     Outcome::Refused}),
@@ -369,16 +357,10 @@ class ExtremeMarkupLine : public ::testing::TestWithParam<MarkupCase> {};
 
 TEST_P(ExtremeMarkupLine, PrintsOrEndsUnprinted) {
   auto sink = std::make_shared<DrawingSink>();
-  engine::EngineFactory engines(sink);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  QuietDiagnostics diagnostics;
-  control::LabelRequest state;
-  control::PrintEntryPoints control(state, windows, diagnostics);
   const std::vector<Value> arguments{Value::string(u"LW"), Value::i2(1), Value::string(GetParam().line()),
                                      Value::string(u"TXT^after"), Value{}, Value{}, Value{},
                                      Value::string(u"false"), Value::string(u"false")};
-  EXPECT_EQ(control.PrintGENERICLabels(arguments), GetParam().prints);
+  EXPECT_EQ(printThroughControl(sink, host::Method::PrintGENERICLabels, arguments), GetParam().prints);
   EXPECT_EQ(sink->pictures.size(), GetParam().prints ? 1u : 0u);
 }
 
