@@ -11,7 +11,7 @@ seconds=${1:-20}
 bash scripts/setup.sh
 
 cmake --preset fuzz -DVANTORY_FUZZ_SECONDS="$seconds" >/dev/null
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target fuzz_targets
 runs=build/fuzz/tests/fuzz/runs
 rm -rf "$runs"
 status=0
