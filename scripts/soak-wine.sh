@@ -13,7 +13,6 @@ cd "$(dirname "$0")/.."
 calls=${1:-300}
 [[ $calls =~ ^[1-9][0-9]*$ ]] || { echo "usage: soak-wine.sh [CALLS]" >&2; exit 2; }
 
-[[ -f /tmp/ccache.env ]] && source /tmp/ccache.env
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine invoke_sweep >/dev/null
 

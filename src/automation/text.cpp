@@ -275,4 +275,11 @@ std::string toUtf8(std::u16string_view utf16) {
   return out;
 }
 
+std::string abbreviated(std::string_view utf8, std::size_t longest) {
+  if (utf8.size() <= longest) return std::string(utf8);
+  std::size_t cut = longest;
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(utf8.substr(0, cut)) + "... (" + std::to_string(utf8.size()) + " bytes)";
+}
+
 }  // namespace automation

@@ -34,6 +34,10 @@ std::u16string lowerCase(std::u16string_view text);
 std::u16string fromUtf8(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);
 
+// A UTF-8 text as a message quotes it: beyond `longest` bytes it is cut at a character
+// boundary and ends with "... (N bytes)", so an error about a huge input stays readable.
+std::string abbreviated(std::string_view utf8, std::size_t longest = 100);
+
 // Text forms of the individual kinds, exposed for the platform comparison tests.
 std::u16string formatDouble(double value, int significantDigits);
 std::u16string formatCurrency(Currency value);

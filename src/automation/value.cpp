@@ -77,7 +77,7 @@ Value Value::object(std::shared_ptr<Object> object, VarType kind) {
 }
 Value Value::array(Array array) {
   const VarType element = array.elementType;
-  return {element, std::make_shared<const Array>(std::move(array))};
+  return {element, std::make_shared<Array>(std::move(array))};
 }
 
 std::uint16_t Value::vartype() const noexcept {
@@ -94,25 +94,47 @@ Date Value::asDate() const { return {std::get<double>(data_)}; }
 Decimal Value::asDecimal() const { return std::get<Decimal>(data_); }
 std::int32_t Value::asErrorCode() const { return static_cast<std::int32_t>(std::get<std::int64_t>(data_)); }
 const std::shared_ptr<Object>& Value::asObject() const { return std::get<std::shared_ptr<Object>>(data_); }
-const Array& Value::asArray() const { return *std::get<std::shared_ptr<const Array>>(data_); }
+const Array& Value::asArray() const { return *std::get<std::shared_ptr<Array>>(data_); }
+
+Value::~Value() {
+  auto* array = std::get_if<std::shared_ptr<Array>>(&data_);
+  if (!array || !*array || array->use_count() != 1) return;
+  // The last reference to an array: take the arrays it holds out of it before it goes, so
+  // that no array is released while it still holds one.
+  std::vector<std::shared_ptr<Array>> pending;
+  pending.push_back(std::move(*array));
+  while (!pending.empty()) {
+    const std::shared_ptr<Array> current = std::move(pending.back());
+    pending.pop_back();
+    if (current.use_count() != 1) continue;  // still held elsewhere: not released now
+    for (Value& element : current->elements)
+      if (auto* inner = std::get_if<std::shared_ptr<Array>>(&element.data_); inner && *inner)
+        pending.push_back(std::move(*inner));
+  }
+}
 
 bool Value::identical(const Value& other) const {
-  if (type_ != other.type_ || isArray() != other.isArray()) return false;
-  if (isArray()) {
-    const Array& a = asArray();
-    const Array& b = other.asArray();
-    if (a.elementType != b.elementType || a.bounds != b.bounds || a.elements.size() != b.elements.size())
+  std::vector<std::pair<const Value*, const Value*>> pending{{this, &other}};
+  while (!pending.empty()) {
+    const auto [a, b] = pending.back();
+    pending.pop_back();
+    if (a->type_ != b->type_ || a->isArray() != b->isArray()) return false;
+    if (a->isArray()) {
+      const Array& x = a->asArray();
+      const Array& y = b->asArray();
+      if (&x == &y) continue;
+      if (x.elementType != y.elementType || x.bounds != y.bounds || x.elements.size() != y.elements.size())
+        return false;
+      for (std::size_t i = 0; i < x.elements.size(); ++i) pending.emplace_back(&x.elements[i], &y.elements[i]);
+    } else if (a->type_ == VarType::R4 || a->type_ == VarType::R8 || a->type_ == VarType::Date) {
+      // Bitwise, so NaN payloads and negative zero count as the values they are.
+      const double x = a->asDouble(), y = b->asDouble();
+      if (std::memcmp(&x, &y, sizeof x) != 0) return false;
+    } else if (a->data_ != b->data_) {
       return false;
-    for (std::size_t i = 0; i < a.elements.size(); ++i)
-      if (!a.elements[i].identical(b.elements[i])) return false;
-    return true;
+    }
   }
-  if (type_ == VarType::R4 || type_ == VarType::R8 || type_ == VarType::Date) {
-    // Bitwise, so NaN payloads and negative zero count as the values they are.
-    const double x = asDouble(), y = other.asDouble();
-    return std::memcmp(&x, &y, sizeof x) == 0;
-  }
-  return data_ == other.data_;
+  return true;
 }
 
 }  // namespace automation

@@ -121,6 +121,16 @@ class Argument;
 class Value {
  public:
   Value() = default;  // Empty
+  // Arrays may nest thousands of levels deep (a script can build them in a loop): releasing
+  // one and assigning over one work level by level, not recursively.
+  Value(const Value&) = default;
+  Value(Value&&) noexcept = default;
+  Value& operator=(Value other) noexcept {
+    std::swap(type_, other.type_);
+    data_.swap(other.data_);
+    return *this;  // what this held is released with `other`
+  }
+  ~Value();
   static Value null();
   static Value string(std::u16string text);
   static Value string(std::string_view utf8);
@@ -146,7 +156,7 @@ class Value {
   static Value array(Array array);
 
   VarType type() const noexcept { return type_; }
-  bool isArray() const noexcept { return std::holds_alternative<std::shared_ptr<const Array>>(data_); }
+  bool isArray() const noexcept { return std::holds_alternative<std::shared_ptr<Array>>(data_); }
   bool isEmpty() const noexcept { return type_ == VarType::Empty && !isArray(); }
   bool isNull() const noexcept { return type_ == VarType::Null && !isArray(); }
   bool isString() const noexcept { return type_ == VarType::String && !isArray(); }
@@ -170,11 +180,12 @@ class Value {
   const Array& asArray() const;
 
   // Identity of type and content (objects compare by reference); not automation equality.
+  // Nested arrays are compared level by level, not recursively.
   bool identical(const Value& other) const;
 
  private:
   using Storage = std::variant<std::monostate, std::u16string, std::int64_t, std::uint64_t, double, bool,
-                               Decimal, std::shared_ptr<Object>, std::shared_ptr<const Array>>;
+                               Decimal, std::shared_ptr<Object>, std::shared_ptr<Array>>;
   Value(VarType type, Storage data) : type_(type), data_(std::move(data)) {}
   VarType type_ = VarType::Empty;
   Storage data_;

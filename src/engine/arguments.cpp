@@ -122,14 +122,14 @@ std::string describeValue(const Value& value) {
   switch (value.type()) {
     case VarType::Empty: return "Empty";
     case VarType::Null: return "Null";
-    case VarType::String: return "the string \"" + automation::toUtf8(value.asString()) + "\"";
+    case VarType::String: return "the string \"" + automation::abbreviated(automation::toUtf8(value.asString())) + "\"";
     case VarType::Dispatch:
     case VarType::Unknown: return "an object";
     case VarType::Error: return "an error value";
     case VarType::Date: return "a date";
     default: break;
   }
-  if (const auto text = automation::tryTextOf(value)) return automation::toUtf8(*text);
+  if (const auto text = automation::tryTextOf(value)) return automation::abbreviated(automation::toUtf8(*text));
   return automation::varTypeName(value.type());
 }
 

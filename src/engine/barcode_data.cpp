@@ -21,7 +21,7 @@ std::string describeChar(char16_t c) {
   return buffer;
 }
 
-std::string quoted(std::string_view data) { return "\"" + std::string(data) + "\""; }
+std::string quoted(std::string_view data) { return "\"" + automation::abbreviated(data) + "\""; }
 
 // EAN/UPC check digit of the digits before it: weights 3, 1, 3, ... from the right.
 int gtinCheckDigit(std::u16string_view digits) {

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "automation/text.h"
 #include "engine/barcode_data.h"
 
 namespace engine {
@@ -12,6 +13,9 @@ namespace engine {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// A description nests three levels; anything far deeper is refused while it is read.
+constexpr int kDeepestNesting = 64;
 
 Json objectJson(const LabelObject& object) {
   Json json;
@@ -67,6 +71,8 @@ class Reader {
   std::int64_t number(const char* key, bool (*valid)(std::int64_t) = nullptr) const {
     const Json& value = field(key);
     if (!value.is_number_integer()) fail(std::string("\"") + key + "\" is not a whole number");
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > std::numeric_limits<std::int32_t>::max())
+      fail(std::string("\"") + key + "\" has the value " + value.dump() + ", which the engine refuses");
     const auto result = value.get<std::int64_t>();
     if (result < std::numeric_limits<std::int32_t>::min() || result > std::numeric_limits<std::int32_t>::max() || (valid && !valid(result)))
       fail(std::string("\"") + key + "\" has the value " + std::to_string(result) + ", which the engine refuses");
@@ -79,7 +85,8 @@ class Reader {
   }
   std::string font(const char* key) const {
     std::string value = text(key);
-    if (!parseFont(value)) fail(std::string("\"") + key + "\" is not a font such as \"Arial, 10, Bold\"");
+    if (!parseFont(value))
+      fail(std::string("\"") + key + "\" (\"" + automation::abbreviated(value) + "\") is not a font such as \"Arial, 10, Bold\"");
     return value;
   }
   [[noreturn]] void fail(const std::string& what) const { throw DescriptionError(where_ + " " + what); }
@@ -128,7 +135,7 @@ LabelObject readObject(const Json& json, std::size_t index) {
     if (auto problem = barcodeProblem(*symbologyOf(code.bcType), code.text)) in.fail(*problem);
     object.content = std::move(code);
   } else {
-    in.fail("has the kind \"" + kind + "\"; only \"text\" and \"barcode\" exist");
+    in.fail("has the kind \"" + automation::abbreviated(kind) + "\"; only \"text\" and \"barcode\" exist");
   }
   return object;
 }
@@ -167,9 +174,13 @@ std::string toJson(const LabelDescription& label, const Delivery& delivery) {
 LabelDescription fromJson(std::string_view text) {
   Json json;
   try {
-    json = Json::parse(text.begin(), text.end());
+    json = Json::parse(text.begin(), text.end(), [](int depth, Json::parse_event_t, Json&) {
+      if (depth > kDeepestNesting)
+        throw DescriptionError("the description nests deeper than " + std::to_string(kDeepestNesting) + " levels");
+      return true;
+    });
   } catch (const Json::exception& error) {
-    throw DescriptionError(std::string("not JSON: ") + error.what());
+    throw DescriptionError("not JSON: " + automation::abbreviated(error.what(), 300));
   }
   const Reader in(json, "the label");
   if (in.number("version") != kDescriptionVersion)

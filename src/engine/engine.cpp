@@ -61,7 +61,8 @@ class Dispatcher : public automation::Object {
         raise(error::kUnknownMember, utf8(list[i].name) + " of the " + std::string(typeName()) + " cannot be assigned");
       return i;
     }
-    raise(error::kUnknownMember, "the " + std::string(typeName()) + " has no member '" + utf8(name) + "'");
+    raise(error::kUnknownMember,
+          "the " + std::string(typeName()) + " has no member '" + automation::abbreviated(utf8(name)) + "'");
   }
 
   mutable std::string memberName_;  // backs the Place of the call in progress
@@ -76,7 +77,8 @@ class LabelItem : public Dispatcher, public std::enable_shared_from_this<LabelIt
   void detach() noexcept { onLabel_ = false; }
 
   void requireOnLabel() const {
-    if (!onLabel_) raise(error::kInvalidArgument, "the object \"" + data_.name + "\" is no longer on the label");
+    if (!onLabel_) raise(error::kInvalidArgument,
+            "the object \"" + automation::abbreviated(data_.name) + "\" is no longer on the label");
   }
 
  protected:
@@ -123,7 +125,7 @@ int attribute(const Value& value, const Place& place, bool (*valid)(std::int64_t
 std::string font(const Value& value, const Place& place) {
   std::string result = text(value, place);
   if (!parseFont(result))
-    raise(error::kInvalidArgument, place.describe() + " \"" + result +
+    raise(error::kInvalidArgument, place.describe() + " \"" + automation::abbreviated(result) +
                                        "\" is not a font such as \"Times New Roman, 8\" or \"Arial, 10, Bold, Italic\"");
   return result;
 }
@@ -362,7 +364,7 @@ class PrintObject final : public Dispatcher {
     object.height = number(6, "height");
     object.rotation = number(7, "rotation");
     if (object.width < 0 || object.height < 0)
-      raise(error::kInvalidArgument, "AddObject: the width and height of \"" + object.name +
+      raise(error::kInvalidArgument, "AddObject: the width and height of \"" + automation::abbreviated(object.name) +
                                          "\" must not be negative (" + std::to_string(object.width) + " x " +
                                          std::to_string(object.height) + ")");
     if (!validRotation(object.rotation))
@@ -469,7 +471,7 @@ class Engine final : public Dispatcher {
       if (const auto* code = std::get_if<BarcodeContent>(&object.content)) {
         const Symbology symbology = *symbologyOf(code->bcType);
         if (auto problem = barcodeProblem(symbology, code->text))
-          raise(error::kInvalidArgument, "PrintLabel: bar code \"" + object.name + "\" (" +
+          raise(error::kInvalidArgument, "PrintLabel: bar code \"" + automation::abbreviated(object.name) + "\" (" +
                                              std::string(symbologyName(symbology)) + "): " + *problem);
       }
       label.objects.push_back(object);
@@ -511,7 +513,7 @@ EngineFactory::EngineFactory(std::shared_ptr<PrintSink> sink, EngineOptions opti
 
 std::shared_ptr<automation::Object> EngineFactory::create(std::u16string_view progId) {
   if (!sameName(progId, kProgId))
-    raise(error::kCannotCreateObject, "no class is registered for the ProgID \"" + utf8(progId) + "\"");
+    raise(error::kCannotCreateObject, "no class is registered for the ProgID \"" + automation::abbreviated(utf8(progId)) + "\"");
   return createEngine(sink_, options_);
 }
 

@@ -13,6 +13,7 @@
 #include <pango/pangocairo.h>
 #include <zint.h>
 
+#include "automation/text.h"
 #include "engine/barcode_data.h"
 
 namespace engine {
@@ -48,6 +49,12 @@ constexpr std::array<int, 3> kBarHeightTwips{360, 540, 720};
 // Cairo keeps device coordinates in 24.8 fixed point; boxes reaching further than this are
 // left out rather than risk wrapped coordinates landing on the label.
 constexpr std::int64_t kFarthestDot = 1 << 22;
+
+constexpr std::size_t kMostCachedFonts = 64;
+
+// A stock is drawn at most 8192 dots (over 27 in) a side: the canvas of a description
+// naming a huge stock stays at 64 MiB.
+constexpr std::int64_t kWidestStockDots = 1 << 13;
 
 std::int64_t dots(std::int64_t twips) { return std::llround(static_cast<double>(twips) * kDotsPerTwip); }
 
@@ -87,6 +94,82 @@ std::size_t secondLineStart(std::string_view text) {
   const std::size_t brk = text.find_first_of("\r\n");
   if (brk == std::string_view::npos) return brk;
   return text.compare(brk, 2, "\r\n") == 0 ? brk + 2 : brk + 1;
+}
+
+// A text is cut to what its box can show before it is laid out, so a huge text costs no more
+// than the box: a line keeps as many characters as the box is dots wide (a character
+// narrower than a dot does not show as one), the text as many lines as the box is dots
+// high, and never more than kMostDrawnCharacters in all. Where an alignment shows a line's
+// end or middle (or the text's last or middle lines), that part is kept.
+constexpr std::size_t kMostDrawnCharacters = 1 << 16;
+
+// The length of the UTF-8 character starting with this byte (1 for a stray byte).
+std::size_t characterLength(unsigned char lead) { return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1; }
+
+// Where the next line starts after one starting at `from`, and where this one ends.
+struct LineSpan {
+  std::size_t end, next;
+};
+LineSpan lineAt(std::string_view text, std::size_t from) {
+  const std::size_t end = std::min(text.find_first_of("\r\n", from), text.size());
+  if (end == text.size()) return {end, end};
+  return {end, text.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1};
+}
+
+std::size_t countCharacters(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i += characterLength(static_cast<unsigned char>(text[i]))) ++count;
+  return count;
+}
+
+// The first index of `keep` out of `count` items that the alignment shows.
+std::size_t firstShown(std::size_t count, std::size_t keep, Align align) {
+  if (count <= keep) return 0;
+  return align == Align::End ? count - keep : align == Align::Centre ? (count - keep) / 2 : 0;
+}
+
+// The characters [first, first + keep) of a line.
+std::string_view charactersOf(std::string_view line, std::size_t first, std::size_t keep) {
+  std::size_t begin = 0, index = 0;
+  for (; begin < line.size() && index < first; ++index) begin += characterLength(static_cast<unsigned char>(line[begin]));
+  std::size_t end = std::min(begin, line.size());
+  for (index = 0; end < line.size() && index < keep; ++index) end += characterLength(static_cast<unsigned char>(line[end]));
+  return line.substr(std::min(begin, line.size()), std::min(end, line.size()) - std::min(begin, line.size()));
+}
+
+struct ShownText {
+  std::string text;
+  bool firstLineShown = true;  // false when the cut dropped the first line (and its font)
+};
+
+ShownText shownPart(std::string_view text, std::int64_t dotsAcross, std::int64_t dotsDown, Align across, Align down) {
+  const auto perLine = static_cast<std::size_t>(std::max<std::int64_t>(dotsAcross, 1));
+  const auto lines = static_cast<std::size_t>(std::max<std::int64_t>(dotsDown, 1));
+  if (text.size() <= std::min(perLine, kMostDrawnCharacters)) return {std::string(text)};  // nothing to cut
+
+  std::size_t lineCount = 0;
+  for (std::size_t at = 0;; at = lineAt(text, at).next) {
+    ++lineCount;
+    if (lineAt(text, at).end == text.size()) break;
+  }
+  const std::size_t firstLine = firstShown(lineCount, lines, down);
+  ShownText shown;
+  shown.firstLineShown = firstLine == 0;
+  std::size_t budget = kMostDrawnCharacters;
+  std::size_t at = 0;
+  for (std::size_t line = 0; line < firstLine; ++line) at = lineAt(text, at).next;
+  for (std::size_t line = 0; line < lines && budget > 0; ++line) {
+    const LineSpan span = lineAt(text, at);
+    const std::string_view content = text.substr(at, span.end - at);
+    const std::size_t keep = std::min(perLine, budget);
+    const std::string_view part = charactersOf(content, firstShown(countCharacters(content), keep, across), keep);
+    shown.text.append(part);
+    budget -= std::min(budget, countCharacters(part));
+    if (span.end == text.size()) break;
+    shown.text.append(text.substr(span.end, span.next - span.end));
+    at = span.next;
+  }
+  return shown;
 }
 
 // The extent of zint's bars in modules (its vector output leaves room for text and quiet
@@ -144,8 +227,12 @@ struct LabelRenderer::Impl {
   const PangoFontDescription* font(const std::string& text) {
     auto it = fonts.find(text);
     if (it == fonts.end()) {
+      // Labels use a handful of fonts; a stream of descriptions naming ever new ones must
+      // not grow the cache without end.
+      if (fonts.size() >= kMostCachedFonts) fonts.clear();
       const auto parsed = parseFont(text);
-      if (!parsed) throw RenderError("\"" + text + "\" is not a font such as \"Times New Roman, 8\"");
+      if (!parsed)
+        throw RenderError("\"" + automation::abbreviated(text) + "\" is not a font such as \"Times New Roman, 8\"");
       FontDescription description(pango_font_description_new());
       pango_font_description_set_family(description.get(), parsed->family.c_str());
       pango_font_description_set_weight(description.get(), parsed->bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
@@ -184,8 +271,8 @@ struct LabelRenderer::Impl {
   }
 
   Bitmap render(const LabelDescription& label) {
-    const auto width = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.width), 1, 1 << 15));
-    const auto height = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.height), 1, 1 << 15));
+    const auto width = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.width), 1, kWidestStockDots));
+    const auto height = static_cast<int>(std::clamp<std::int64_t>(dots(label.stock.height), 1, kWidestStockDots));
     cairo_surface_t* target = canvas(width, height);
     {
       const Cairo cr(cairo_create(target));
@@ -238,8 +325,14 @@ struct LabelRenderer::Impl {
       cairo_rotate(cr, std::numbers::pi / 2);
       std::swap(width, height);
     }
-    const Layout layout = this->layout(text.text, text.font1, text.font2);
     const Align align = horizontalAlign(text.justify);
+    // Nothing beyond the label shows, whatever the box's size.
+    const auto reach = static_cast<double>(std::max(cairo_image_surface_get_width(surface.get()),
+                                                    cairo_image_surface_get_height(surface.get())));
+    const ShownText shown = shownPart(text.text, static_cast<std::int64_t>(std::min(width, reach)),
+                                      static_cast<std::int64_t>(std::min(height, reach)), align,
+                                      verticalAlign(text.vJustify));
+    const Layout layout = this->layout(shown.text, shown.firstLineShown ? text.font1 : text.font2, text.font2);
     pango_layout_set_alignment(layout.get(), align == Align::Centre ? PANGO_ALIGN_CENTER
                                              : align == Align::End  ? PANGO_ALIGN_RIGHT
                                                                     : PANGO_ALIGN_LEFT);
@@ -255,7 +348,7 @@ struct LabelRenderer::Impl {
 
   void drawBarcode(cairo_t* cr, const BarcodeContent& code, const std::string& name, double width, double height) {
     const auto symbology = symbologyOf(code.bcType);
-    if (!symbology) throw RenderError("bar code \"" + name + "\" has the unknown BCType " + std::to_string(code.bcType));
+    if (!symbology) throw RenderError("bar code \"" + automation::abbreviated(name) + "\" has the unknown BCType " + std::to_string(code.bcType));
     if (code.text.empty()) return;
     const std::string data = encoderData(*symbology, code.text);
 
@@ -269,7 +362,7 @@ struct LabelRenderer::Impl {
     const int status = ZBarcode_Encode_and_Buffer_Vector(
         symbol.get(), reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()), 0);
     if (status >= ZINT_ERROR || !symbol->vector)
-      throw RenderError("bar code \"" + name + "\": " + symbol->errtxt);
+      throw RenderError("bar code \"" + automation::abbreviated(name) + "\": " + symbol->errtxt);
 
     BarExtent extent{1e9, 0, 0};
     for (const zint_vector_rect* bar = symbol->vector->rectangles; bar; bar = bar->next) {

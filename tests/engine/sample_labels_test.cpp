@@ -13,6 +13,7 @@
 #include "engine/renderer.h"
 #include "host_request.h"
 #include "label_image.h"
+#include "print_through_control.h"
 #include "platform/headless/headless_windows.h"
 
 namespace engine_test {
@@ -22,11 +23,6 @@ class CapturingSink : public engine::PrintSink {
  public:
   void print(const engine::LabelDescription& label) override { labels.push_back(label); }
   std::vector<engine::LabelDescription> labels;
-};
-
-class QuietDiagnostics : public control::DiagnosticsSink {
- public:
-  void show(const control::DiagnosticMessage&) override {}
 };
 
 std::string readFile(const std::string& path) {
@@ -39,16 +35,7 @@ std::string readFile(const std::string& path) {
 engine::LabelDescription printSample(const std::string& sample) {
   const auto request = host::readRequestFile(std::string(VANTORY_SOURCE_DIR) + "/examples/" + sample + ".json");
   auto sink = std::make_shared<CapturingSink>();
-  engine::EngineFactory engines(sink);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  QuietDiagnostics diagnostics;
-  control::LabelRequest state;
-  control::PrintEntryPoints control(state, windows, diagnostics);
-  const auto arguments = host::argumentList(request);
-  const bool printed = request.method == host::Method::PrintLabels ? control.PrintLabels(arguments)
-                                                                   : control.PrintGENERICLabels(arguments);
-  EXPECT_TRUE(printed) << sample;
+  EXPECT_TRUE(printThroughControl(sink, request.method, host::argumentList(request))) << sample;
   EXPECT_EQ(sink->labels.size(), 1u) << sample;
   return sink->labels.empty() ? engine::LabelDescription{} : sink->labels.front();
 }

@@ -22,20 +22,40 @@ std::string lower(std::string text) {
   return text;
 }
 
-// A value quoted in an error message, cut short.
-std::string shortened(std::string text) {
-  constexpr std::size_t kMost = 60;
-  if (text.size() > kMost) text = text.substr(0, kMost) + "...";
-  return text;
-}
+// Requests nest three levels; anything far deeper is refused before it costs a deep recursion.
+constexpr int kDeepestNesting = 64;
 
 // The canonical spelling of a parameter name given in any letter case.
 std::string canonicalName(Method method, const std::string& name) {
   for (const auto& known : parameterNames(method))
-    if (lower(known) == lower(name)) return known;
-  throw RequestError("unknown parameter '" + shortened(name) + "' (" +
+    if (known.size() == name.size() && lower(known) == lower(name)) return known;
+  throw RequestError("unknown parameter '" + automation::abbreviated(name) + "' (" +
                      (method == Method::PrintLabels ? "PrintLabels" : "PrintGENERICLabels") + " takes " +
                      std::to_string(parameterNames(method).size()) + " parameters, named as the control's)");
+}
+
+// A JSON number as the integer type's value; anything else, or beyond its range, is refused.
+template <typename Int>
+Int integerOf(const json& value, const std::string& type) {
+  constexpr auto lowest = static_cast<double>(std::numeric_limits<Int>::min());
+  constexpr auto highest = static_cast<double>(std::numeric_limits<Int>::max());
+  if (value.is_number_unsigned() && value.get<std::uint64_t>() <= static_cast<std::uint64_t>(highest))
+    return static_cast<Int>(value.get<std::uint64_t>());
+  if (value.is_number_integer() && !value.is_number_unsigned() && value.get<std::int64_t>() >= lowest &&
+      value.get<std::int64_t>() <= highest)
+    return static_cast<Int>(value.get<std::int64_t>());
+  if (value.is_number_float()) {
+    const double number = value.get<double>();
+    if (std::trunc(number) == number && number >= lowest && number <= highest) return static_cast<Int>(number);
+  }
+  throw RequestError("the value " + automation::abbreviated(value.dump()) + " is not a whole number of type '" + type + "'");
+}
+
+double numberOf(const json& value, const std::string& type, double largest) {
+  const double number = value.get<double>();  // a JSON number is always finite
+  if (std::fabs(number) > largest)
+    throw RequestError("the value " + automation::abbreviated(value.dump()) + " is beyond the range of type '" + type + "'");
+  return number;
 }
 
 Value literal(const json& node) {
@@ -57,8 +77,9 @@ Value literal(const json& node) {
     case json::value_t::number_float: return Value::r8(node.get<double>());
     case json::value_t::object: break;
     default:
-      throw RequestError("unsupported value " + shortened(node.dump(-1, ' ', true)) +
-                         ": give a string, a number, true/false, null or {\"type\": ..., \"value\": ...}");
+      // An array is not dumped whole: it may nest as deep as the document allowed.
+      throw RequestError(std::string("unsupported value (") + (node.is_array() ? "an array" : node.type_name()) +
+                         "): give a string, a number, true/false, null or {\"type\": ..., \"value\": ...}");
   }
   const std::string type = lower(node.value("type", ""));
   const json value = node.value("value", json());
@@ -66,18 +87,23 @@ Value literal(const json& node) {
     if (type == "empty") return Value{};
     if (type == "null") return Value::null();
     if (type == "missing") return Value::missing();
-    if (type == "i2") return Value::i2(value.get<std::int16_t>());
-    if (type == "i4") return Value::i4(value.get<std::int32_t>());
-    if (type == "r4") return Value::r4(value.get<float>());
+    if (type == "i2") return Value::i2(integerOf<std::int16_t>(value, type));
+    if (type == "i4") return Value::i4(integerOf<std::int32_t>(value, type));
+    if (type == "r4") return Value::r4(static_cast<float>(numberOf(value, type, std::numeric_limits<float>::max())));
     if (type == "r8") return Value::r8(value.get<double>());
     if (type == "bool") return Value::boolean(value.get<bool>());
     if (type == "string") return Value::string(value.get<std::string>());
-    if (type == "currency") return Value::currency({std::llround(value.get<double>() * 10000)});
+    if (type == "currency") {
+      // Currency counts ten-thousandths in 64 bits.
+      constexpr double kLargest = 922337203685477.0;
+      return Value::currency({std::llround(numberOf(value, type, kLargest) * 10000)});
+    }
     if (type == "date") return Value::date({value.get<double>()});
   } catch (const json::exception& error) {
-    throw RequestError("bad value for type '" + type + "': " + error.what());
+    throw RequestError("bad value for type '" + automation::abbreviated(type) + "': " +
+                       automation::abbreviated(error.what(), 300));
   }
-  throw RequestError("unknown argument type '" + type + "'");
+  throw RequestError("unknown argument type '" + automation::abbreviated(type) + "'");
 }
 
 }  // namespace
@@ -90,24 +116,16 @@ const std::vector<std::string>& parameterNames(Method method) {
   return method == Method::PrintLabels ? printLabels : printGeneric;
 }
 
-HostRequest parseRequestJson(const std::string& text) {
-  json document;
+json parseJson(const std::string& text, const std::string& what) {
   try {
-    document = json::parse(text);
+    return json::parse(text, [&what](int depth, json::parse_event_t, json&) {
+      if (depth > kDeepestNesting)
+        throw RequestError(what + " nests deeper than " + std::to_string(kDeepestNesting) + " levels");
+      return true;
+    });
   } catch (const json::exception& error) {
-    throw RequestError(std::string("the request is not valid JSON: ") + error.what());
+    throw RequestError(what + " is not valid JSON: " + automation::abbreviated(error.what(), 300));
   }
-  if (!document.is_object()) throw RequestError("the request must be a JSON object");
-  HostRequest request;
-  const std::string method = document.value("method", "PrintLabels");
-  if (lower(method) == "printlabels") {
-    request.method = Method::PrintLabels;
-  } else if (lower(method) == "printgenericlabels") {
-    request.method = Method::PrintGENERICLabels;
-  } else {
-    throw RequestError("unknown method '" + method + "'");
-  }
-  return requestFromArguments(request.method, document.value("arguments", json::object()));
 }
 
 HostRequest requestFromArguments(Method method, const json& arguments) {
@@ -123,6 +141,30 @@ HostRequest requestFromArguments(Method method, const json& arguments) {
     }
   }
   return request;
+}
+
+HostRequest parseRequestJson(const std::string& text) {
+  const json document = parseJson(text, "the request");
+  if (!document.is_object()) throw RequestError("the request must be a JSON object");
+  try {
+    HostRequest request;
+    const std::string method = document.value("method", "PrintLabels");
+    if (lower(method) == "printlabels") {
+      request.method = Method::PrintLabels;
+    } else if (lower(method) == "printgenericlabels") {
+      request.method = Method::PrintGENERICLabels;
+    } else {
+      throw RequestError("unknown method '" + automation::abbreviated(method) + "'");
+    }
+    const json none = json::object();
+    const auto given = document.find("arguments");
+    const json& arguments = given != document.end() ? *given : none;
+    if (!arguments.is_object()) throw RequestError("\"arguments\" must be a JSON object");
+    request.arguments = requestFromArguments(request.method, arguments).arguments;
+    return request;
+  } catch (const json::exception& error) {  // a field of the wrong JSON type
+    throw RequestError("the request has a field of the wrong type: " + automation::abbreviated(error.what(), 300));
+  }
 }
 
 HostRequest readRequestFile(const std::filesystem::path& file) {
@@ -141,7 +183,7 @@ std::vector<Value> argumentList(const HostRequest& request) {
   const auto& names = parameterNames(request.method);
   for (const auto& [name, value] : request.arguments)
     if (std::find(names.begin(), names.end(), name) == names.end())
-      throw RequestError("parameter '" + name + "' does not belong to this method");
+      throw RequestError("parameter '" + automation::abbreviated(name) + "' does not belong to this method");
   std::vector<Value> list;
   for (const auto& name : names) {
     const auto given = request.arguments.find(name);

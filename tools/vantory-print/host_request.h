@@ -38,6 +38,10 @@ HostRequest parseRequestJson(const std::string& json);
 HostRequest requestFromArguments(Method method, const nlohmann::json& arguments);
 HostRequest readRequestFile(const std::filesystem::path& file);
 
+// JSON text as a document, refusing invalid JSON and nesting far deeper than any request
+// needs (which would cost deep recursion later) with a RequestError naming `what`.
+nlohmann::json parseJson(const std::string& text, const std::string& what);
+
 // Sets one argument from a flag value (always a string, as a web form would send it).
 void setArgument(HostRequest& request, const std::string& name, const std::string& value);
 

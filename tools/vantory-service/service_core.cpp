@@ -166,13 +166,7 @@ std::optional<std::string> headerOf(const HttpRequest& request, const std::strin
   return found->second;
 }
 
-json parseBody(const std::string& body) {
-  try {
-    return json::parse(body);
-  } catch (const json::exception& failure) {
-    throw host::RequestError(std::string("the body is not valid JSON: ") + failure.what());
-  }
-}
+json parseBody(const std::string& body) { return host::parseJson(body, "the body"); }
 
 }  // namespace
 
