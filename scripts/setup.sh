@@ -30,6 +30,13 @@ else
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# npm comes with the NodeSource build of nodejs (whose package conflicts with Debian's npm);
+# with Debian's nodejs it is a package of its own.
+if ! command -v npm >/dev/null; then
+  echo "setup: installing npm"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
+fi
+
 # Both loaders, in one line. A loader that is not there is a broken setup.
 loader_state() {
   local loader=$1 output
