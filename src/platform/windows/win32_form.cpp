@@ -61,21 +61,21 @@ class ThreadWindowsDisabled {
 
 automation::AutomationError objectUnloaded() { return {364, u"Object was unloaded"}; }
 
-ClassRegistration registerWindowClass(const WindowClass& spec) {
+ClassRegistration registerWindowClass(const WindowClass& windowClassDesign) {
   const HINSTANCE module = thisModule();
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, spec.name, &existing)) return ClassRegistration::Existing;
+  if (GetClassInfoExW(module, windowClassDesign.name, &existing)) return ClassRegistration::Existing;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.style = spec.style;
-  windowClass.lpfnWndProc = spec.procedure;
+  windowClass.style = windowClassDesign.style;
+  windowClass.lpfnWndProc = windowClassDesign.procedure;
   windowClass.hInstance = module;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = spec.name;
-  windowClass.hIcon = classIcon(module, spec.icon, SM_CXICON, SM_CYICON);
-  windowClass.hIconSm = classIcon(module, spec.icon, SM_CXSMICON, SM_CYSMICON);
+  windowClass.lpszClassName = windowClassDesign.name;
+  windowClass.hIcon = classIcon(module, windowClassDesign.icon, SM_CXICON, SM_CYICON);
+  windowClass.hIconSm = classIcon(module, windowClassDesign.icon, SM_CXSMICON, SM_CYSMICON);
   return RegisterClassExW(&windowClass) != 0 ? ClassRegistration::Registered : ClassRegistration::Failed;
 }
 
