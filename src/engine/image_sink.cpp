@@ -1,9 +1,27 @@
 #include "engine/image_sink.h"
 
+#include <algorithm>
+
 namespace engine {
 
+namespace {
+
+const DrawnLabel* drawingOf(std::span<const DrawnLabel> drawn, const LabelDescription& label) {
+  const auto found = std::ranges::find(drawn, label, &DrawnLabel::label);
+  return found == drawn.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
 std::optional<std::vector<std::uint8_t>> ImageFolderSink::image(const LabelDescription& label) {
+  if (const DrawnLabel* ahead = drawingOf(drawn_, label)) return ahead->png;
   return renderer_.renderPng(label);
+}
+
+void DrawingSink::print(const LabelDescription& label) {
+  if (drawingOf(drawn_, label)) return;
+  auto png = renderer_.renderPng(label);
+  drawn_.push_back({label, std::move(png)});
 }
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/description_json.h"
@@ -36,8 +37,11 @@ class LabelFolderSink : public PrintSink {
   void print(const LabelDescription& label) override;
 
   const std::filesystem::path& folder() const noexcept { return folder_; }
-  // Every label this sink wrote, oldest first.
+  // Every label this sink wrote since the last takePrinted(), oldest first.
   const std::vector<PrintedLabel>& printed() const noexcept { return printed_; }
+  // Hands those over and forgets them, so a sink that prints for months keeps no list
+  // growing with every label.
+  std::vector<PrintedLabel> takePrinted() noexcept { return std::exchange(printed_, {}); }
 
  protected:
   // The PNG to write beside the description, if the sink draws one. Called before any file

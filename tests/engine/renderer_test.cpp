@@ -322,6 +322,46 @@ TEST_F(RendererTest, ImageFolderSinkWritesThePictureOfTheLabel) {
   EXPECT_EQ(scan(engine::decodePng(png)), (std::vector<Scanned>{{"CODE-128", "S00441712"}}));
 }
 
+// A label drawn ahead (on another thread, by a print service) is recorded with that picture;
+// a label that came out otherwise is drawn as usual, so the record is always what was printed.
+TEST_F(RendererTest, LabelsDrawnAheadAreRecordedWithTheirPictureAndOthersAreDrawn) {
+  HospitalLines otherLines;
+  otherLines.line1 = "SOMEONE ELSE";
+  const engine::LabelDescription label = hospital(), other = hospital(otherLines);
+  ASSERT_NE(label, other);
+
+  engine::DrawingSink drawing(renderer);
+  for (const auto* each : {&label, &label, &other}) drawing.print(*each);  // two copies of one label
+  ASSERT_EQ(drawing.drawn().size(), 2u);
+  EXPECT_EQ(drawing.drawn()[0].label, label);
+  EXPECT_EQ(drawing.drawn()[0].png, renderer.renderPng(label));
+  EXPECT_EQ(drawing.drawn()[1].label, other);
+
+  const TemporaryFolder temp;
+  engine::ImageFolderSink sink(temp.path());
+  const std::vector<engine::DrawnLabel> ahead{{label, {'A', 'H', 'E', 'A', 'D'}}};
+  {
+    const auto reuse = sink.reuse(ahead);
+    sink.print(label);
+    sink.print(other);
+  }
+  sink.print(label);  // the offer ended with its guard
+  const auto picture = [](const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  };
+  const auto printed = sink.takePrinted();
+  ASSERT_EQ(printed.size(), 3u);
+  EXPECT_EQ(picture(printed[0].image), (std::vector<std::uint8_t>{'A', 'H', 'E', 'A', 'D'}));
+  EXPECT_EQ(picture(printed[1].image), renderer.renderPng(other));
+  EXPECT_EQ(picture(printed[2].image), renderer.renderPng(label));
+
+  // Handed over and forgotten; the numbers go on.
+  EXPECT_TRUE(sink.printed().empty());
+  sink.print(other);
+  EXPECT_EQ(sink.printed().at(0).image.filename(), "label-0004.png");
+}
+
 // The portable length check must never accept Code 128 data the encoder then refuses.
 TEST(Code128BoundTest, NeverBelowWhatTheEncoderNeeds) {
   std::mt19937 random(20261208);

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "automation/text.h"
+#include "engine/description_json.h"
+#include "engine/renderer.h"
 #include "service_fixture.h"
 #include "service_options.h"
 
@@ -276,9 +278,15 @@ TEST_F(SmallIdempotencyTable, KeepsOnlyTheNewestAnswers) {
   EXPECT_EQ(recordedLabels(), 4u);
 }
 
+// Labels are drawn side by side and recorded one at a time: every caller must get its own
+// label, recorded once, with the very picture its description draws and its preview showed.
 TEST_F(ServiceTest, ParallelCallersEachGetTheirOwnLabelExactlyOnce) {
   constexpr int kCallers = 8, kEach = 4;
-  std::vector<std::vector<json>> answers(kCallers);
+  struct Answer {
+    json print;
+    std::string preview;
+  };
+  std::vector<std::vector<Answer>> answers(kCallers);
   std::vector<std::thread> callers;
   for (int caller = 0; caller < kCallers; ++caller)
     callers.emplace_back([&, caller] {
@@ -286,15 +294,17 @@ TEST_F(ServiceTest, ParallelCallersEachGetTheirOwnLabelExactlyOnce) {
         auto arguments = sampleArguments("hospital");
         arguments["PatientName"] = "PATIENT " + std::to_string(caller) + "-" + std::to_string(i);
         arguments["Barcode"] = std::to_string(1000 + caller * 100 + i);
-        answers[caller].push_back(body(post("/v1/PrintLabels", arguments)));
+        const auto preview = post("/v1/preview", {{"method", "PrintLabels"}, {"parameters", arguments}});
+        answers[caller].push_back({body(post("/v1/PrintLabels", arguments)), preview.body});
       }
     });
   for (auto& thread : callers) thread.join();
 
   std::set<std::string> ids;
+  engine::LabelRenderer renderer;
   for (int caller = 0; caller < kCallers; ++caller)
     for (int i = 0; i < kEach; ++i) {
-      const auto& answer = answers[caller][i];
+      const auto& answer = answers[caller][i].print;
       ASSERT_EQ(answer["result"], true);
       ASSERT_EQ(answer["labels"].size(), 1u);
       const std::string id = answer["labels"][0]["id"];
@@ -302,6 +312,9 @@ TEST_F(ServiceTest, ParallelCallersEachGetTheirOwnLabelExactlyOnce) {
       const auto description = readFile(folder_.path() / (id + ".json"));
       EXPECT_NE(description.find("PATIENT " + std::to_string(caller) + "-" + std::to_string(i)), std::string::npos);
       EXPECT_NE(description.find(std::to_string(1000 + caller * 100 + i)), std::string::npos);
+      const auto png = renderer.renderPng(engine::fromJson(description));
+      EXPECT_EQ(readFile(folder_.path() / (id + ".png")), std::string(png.begin(), png.end())) << id;
+      EXPECT_EQ(answers[caller][i].preview, std::string(png.begin(), png.end())) << id;
     }
   EXPECT_EQ(recordedLabels(), static_cast<std::size_t>(kCallers * kEach));
 }
@@ -347,9 +360,8 @@ class UnavailablePrinters : public service::Printers {
   std::optional<std::string> refusal(const std::string& printer) override {
     return spoolerDown ? "CUPS cannot be reached" : "printer '" + printer + "' is not accepting jobs (paused)";
   }
-  std::shared_ptr<engine::PrintSink> sink() override { return record_->sink(); }
-  std::size_t printedCount() const override { return record_->printedCount(); }
-  service::RecordedLabel printed(std::size_t index) const override { return record_->printed(index); }
+  std::shared_ptr<engine::ImageFolderSink> sink() override { return record_->sink(); }
+  std::vector<service::RecordedLabel> takePrinted() override { return record_->takePrinted(); }
   const std::filesystem::path& folder() const override { return record_->folder(); }
 
   bool spoolerDown = true;

@@ -50,12 +50,6 @@ class CupsPrinters : public FolderPrinters<cups_printing::CupsSink> {
     }
     return std::nullopt;
   }
-
-  RecordedLabel printed(std::size_t index) const override {
-    const auto& label = recorder().printed().at(index);
-    return {label.image, label.description, label.destination,
-            label.job > 0 ? std::optional<int>(label.job) : std::nullopt};
-  }
 };
 
 }  // namespace

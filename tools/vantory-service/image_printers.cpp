@@ -23,10 +23,6 @@ class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
   }
 
   std::optional<std::string> refusal(const std::string&) override { return std::nullopt; }
-  RecordedLabel printed(std::size_t index) const override {
-    const auto& label = recorder().printed().at(index);
-    return {label.image, label.description, {}, {}};
-  }
 };
 
 }  // namespace

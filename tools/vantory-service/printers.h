@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/print_sink.h"
+#include "engine/image_sink.h"
 
 namespace service {
 
@@ -44,10 +44,10 @@ class Printers {
   // Why a job for this printer must not be queued now (stopped, not accepting, spooler
   // down), or nothing when it may print: a job is refused rather than left waiting unseen.
   virtual std::optional<std::string> refusal(const std::string& printerName) = 0;
-  // The sink the label engine prints into; the labels it recorded, oldest first.
-  virtual std::shared_ptr<engine::PrintSink> sink() = 0;
-  virtual std::size_t printedCount() const = 0;
-  virtual RecordedLabel printed(std::size_t index) const = 0;
+  // The sink the label engine prints into; it records every label with its picture.
+  virtual std::shared_ptr<engine::ImageFolderSink> sink() = 0;
+  // The labels recorded since the last call, oldest first.
+  virtual std::vector<RecordedLabel> takePrinted() = 0;
   // Where the labels are recorded.
   virtual const std::filesystem::path& folder() const = 0;
 };
@@ -57,12 +57,15 @@ template <class Sink>
 class FolderPrinters : public Printers {
  public:
   explicit FolderPrinters(std::filesystem::path folder) : sink_(std::make_shared<Sink>(std::move(folder))) {}
-  std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
-  std::size_t printedCount() const override { return sink_->printed().size(); }
+  std::shared_ptr<engine::ImageFolderSink> sink() override { return sink_; }
+  std::vector<RecordedLabel> takePrinted() override {
+    std::vector<RecordedLabel> labels;
+    for (auto& label : sink_->takePrinted())
+      labels.push_back({std::move(label.image), std::move(label.description), std::move(label.destination),
+                        label.job > 0 ? std::optional<int>(label.job) : std::nullopt});
+    return labels;
+  }
   const std::filesystem::path& folder() const override { return sink_->folder(); }
-
- protected:
-  const Sink& recorder() const { return *sink_; }
 
  private:
   std::shared_ptr<Sink> sink_;

@@ -13,6 +13,7 @@
 #include "control/entry_points.h"
 #include "control/version.h"
 #include "engine/engine.h"
+#include "engine/image_sink.h"
 #include "engine/renderer.h"
 #include "host_request.h"
 #include "platform/headless/headless_windows.h"
@@ -59,15 +60,51 @@ class CollectedDiagnostics : public control::DiagnosticsSink {
   std::vector<control::DiagnosticMessage> messages;
 };
 
-// Draws the label into memory instead of recording it.
-class PreviewSink : public engine::PrintSink {
+// Renderers for drawing labels side by side. A renderer keeps its fonts and canvas from one
+// label to the next and serves one thread at a time, so each drawing call leases one; there
+// are never more than calls drawing at once.
+class RendererPool {
  public:
-  explicit PreviewSink(engine::LabelRenderer& renderer) : renderer_(renderer) {}
-  void print(const engine::LabelDescription& label) override { png = renderer_.renderPng(label); }
-  std::optional<std::vector<std::uint8_t>> png;
+  class Lease {
+   public:
+    ~Lease() { pool_.giveBack(std::move(renderer_)); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    engine::LabelRenderer& operator*() const noexcept { return *renderer_; }
+
+   private:
+    friend class RendererPool;
+    Lease(RendererPool& pool, std::unique_ptr<engine::LabelRenderer> renderer)
+        : pool_(pool), renderer_(std::move(renderer)) {}
+    RendererPool& pool_;
+    std::unique_ptr<engine::LabelRenderer> renderer_;
+  };
+
+  Lease lease() {
+    std::unique_ptr<engine::LabelRenderer> renderer;
+    {
+      std::lock_guard lock(mutex_);
+      if (!idle_.empty()) {
+        renderer = std::move(idle_.back());
+        idle_.pop_back();
+      }
+    }
+    if (!renderer) renderer = std::make_unique<engine::LabelRenderer>();
+    return Lease(*this, std::move(renderer));
+  }
 
  private:
-  engine::LabelRenderer& renderer_;
+  void giveBack(std::unique_ptr<engine::LabelRenderer> renderer) noexcept {
+    try {
+      std::lock_guard lock(mutex_);
+      idle_.push_back(std::move(renderer));
+    } catch (...) {
+      // Not kept: the next lease makes a new one.
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<engine::LabelRenderer>> idle_;
 };
 
 // The print entry points over their own headless windows. Settings dialogs close as if "&Ok"
@@ -313,6 +350,32 @@ struct Service::Impl {
     return {200, parts[2] == "png" ? "image/png" : "application/json", bytes.str(), {}};
   }
 
+  // What a call would print, drawn on a copy of the request state without waiting for the
+  // call's turn: callers' labels are drawn side by side. A preview is this alone; a print
+  // then records these pictures in its turn instead of drawing again.
+  struct Rehearsal {
+    bool result = false;
+    std::vector<control::DiagnosticMessage> diagnostics;
+    std::vector<engine::DrawnLabel> drawn;
+  };
+
+  Rehearsal rehearse(host::Method method, const std::vector<automation::Value>& arguments) {
+    control::LabelRequest copy = requestCopy();
+    const auto renderer = renderers.lease();
+    const auto sink = std::make_shared<engine::DrawingSink>(*renderer);
+    HeadlessControl control(copy, sink);
+    Rehearsal rehearsal;
+    rehearsal.result = control.print(method, arguments);
+    rehearsal.diagnostics = std::move(control.diagnostics.messages);
+    rehearsal.drawn = sink->takeDrawn();
+    return rehearsal;
+  }
+
+  control::LabelRequest requestCopy() {
+    std::lock_guard lock(state);
+    return request;
+  }
+
   HttpResponse print(host::Method method, const HttpRequest& httpRequest) {
     const json body = parseBody(httpRequest.body);
     if (!body.is_object())
@@ -320,20 +383,27 @@ struct Service::Impl {
                                std::string(method == host::Method::PrintLabels ? "PrintLabels" : "PrintGENERICLabels"));
     const auto arguments = host::argumentList(host::requestFromArguments(method, body));
     const auto key = idempotencyKey(httpRequest);
+    // The rehearsal ran on the state as it was before the call's turn. A label that came out
+    // differently in the turn (another call changed what it depends on) is drawn there, so
+    // the record is always the label the call printed.
+    const Rehearsal ahead = rehearse(method, arguments);
 
-    std::lock_guard lock(printing);
+    std::lock_guard turn(printing);
     if (key)
       if (auto replay = replayed(*key)) return *replay;
     const auto& printerName = arguments[method == host::Method::PrintLabels ? 2 : 0];  // PrinterName
     if (const auto refusal = printers.refusal(automation::toUtf8(automation::tryTextOf(printerName).value_or(u""))))
       return error(kPrinterUnavailable, *refusal);
 
-    const std::size_t before = printers.printedCount();
-    const bool result = shared.print(method, arguments);
+    bool result = false;
+    {
+      std::lock_guard lock(state);
+      const auto reuse = printers.sink()->reuse(ahead.drawn);
+      result = shared.print(method, arguments);
+    }
     json labels = json::array();
     json job = nullptr;
-    for (std::size_t i = before; i < printers.printedCount(); ++i) {
-      const auto label = printers.printed(i);
+    for (const auto& label : printers.takePrinted()) {
       const std::string id = label.description.stem().string();
       labels.push_back({{"id", id},
                         {"png", label.image.empty() ? json(nullptr) : json("/v1/labels/" + id + ".png")},
@@ -364,22 +434,19 @@ struct Service::Impl {
     if (!parameters.is_object()) throw host::RequestError("parameters: must be a JSON object");
     const auto arguments = host::argumentList(host::requestFromArguments(method, parameters));
 
-    std::lock_guard lock(printing);
-    // A copy of the request state: the preview leaves the real one as it was.
-    control::LabelRequest copy = request;
-    auto sink = std::make_shared<PreviewSink>(renderer);
-    HeadlessControl previewControl(copy, sink);
-    const bool result = previewControl.print(method, arguments);
-    if (!sink->png) {
+    // On a copy of the request state: the preview leaves the real one as it was.
+    const Rehearsal rehearsal = rehearse(method, arguments);
+    if (rehearsal.drawn.empty()) {
       std::string reasons;
-      for (const auto& message : previewControl.diagnostics.messages)
+      for (const auto& message : rehearsal.diagnostics)
         reasons += (reasons.empty() ? "" : " ") + automation::toUtf8(message.text);
       return error(kNotPrintable,
                    std::string("the control prints no label for these parameters") +
-                       (result ? "" : " and answers False") + (reasons.empty() ? "" : ": " + reasons),
-                   {{"diagnostics", diagnosticsJson(previewControl.diagnostics.messages)}});
+                       (rehearsal.result ? "" : " and answers False") + (reasons.empty() ? "" : ": " + reasons),
+                   {{"diagnostics", diagnosticsJson(rehearsal.diagnostics)}});
     }
-    return {200, "image/png", std::string(sink->png->begin(), sink->png->end()), {}};
+    const auto& png = rehearsal.drawn.front().png;
+    return {200, "image/png", std::string(png.begin(), png.end()), {}};
   }
 
   // --- idempotency ---
@@ -427,10 +494,11 @@ struct Service::Impl {
   Settings settings;
   Printers& printers;
   Clock clock;
-  ArrivalOrderMutex printing;     // the request state, the printers, the renderer, the answers
+  ArrivalOrderMutex printing;     // a print's turn: the printers, the shared control, the answers
+  std::mutex state;               // the request state, held briefly: to copy it, or for a print's call
   control::LabelRequest request;  // the process's one request state
   HeadlessControl shared;
-  engine::LabelRenderer renderer;
+  RendererPool renderers;
   std::map<std::string, HttpResponse> answers;
   std::deque<Remembered> remembered;
 };
@@ -468,10 +536,7 @@ HttpResponse Service::refused(int status, const HttpRequest& request) const {
   return response;
 }
 
-control::LabelRequest Service::requestState() const {
-  std::lock_guard lock(impl_->printing);
-  return impl_->request;
-}
+control::LabelRequest Service::requestState() const { return impl_->requestCopy(); }
 
 std::string checkedOrigin(const std::string& origin) {
   static const std::regex kOrigin(R"((https?)://([a-z0-9.-]+|\[[0-9a-f:.]+\])(:[0-9]{1,5})?)");
