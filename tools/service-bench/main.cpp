@@ -155,5 +155,7 @@ int main(int argc, char** argv) {
   for (const auto& [patient, times] : recorded) unasked += asked.count(patient) == 0;
   std::printf("labels: %zu answered, %zu recorded; %zu lost, %zu duplicated, %zu recorded for no answered request\n",
               answered.size(), recorded.size(), lost, duplicated, unasked);
+  std::puts("goals for PrintLabels in image mode on 2 cores: 1 client p50 < 2 ms and p99 < 10 ms; 8 clients at least\n"
+            "1000 labels per second (8 always in flight wait 8 / throughput on average); none lost or duplicated");
   return 0;
 }
