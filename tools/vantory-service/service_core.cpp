@@ -385,8 +385,14 @@ struct Service::Impl {
     const auto key = idempotencyKey(httpRequest);
     // The rehearsal ran on the state as it was before the call's turn. A label that came out
     // differently in the turn (another call changed what it depends on) is drawn there, so
-    // the record is always the label the call printed.
-    const Rehearsal ahead = rehearse(method, arguments);
+    // the record is always the label the call printed; so is every label when the rehearsal
+    // could not run at all.
+    Rehearsal ahead;
+    try {
+      ahead = rehearse(method, arguments);
+    } catch (const std::exception&) {
+      ahead.drawn.clear();
+    }
 
     std::lock_guard turn(printing);
     if (key)
