@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Prints the benchmark's figures per label: an optimised build, then the control's own work,
-# in-process rendering, the native host process, printing through a private cupsd, and zint's and glabels-3-batch's command
-# lines on the same label side by side. Installs what it needs (glabels, zint) itself.
+# Prints the benchmark's figures: an optimised build, then per label the control's own work,
+# in-process rendering, the native host process, printing through a private cupsd, and zint's
+# and glabels-3-batch's command lines on the same label side by side; then the print service
+# under load. Installs what it needs (glabels, zint) itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,15 +16,29 @@ build/native-release/tools/label-bench/label-bench --host build/native-release/t
   --request examples/hospital.json --glabels tools/label-bench/hospital.glabels --cupsd scripts/private-cupsd.sh "$@"
 
 # The print service in image mode: latency per label over keep-alive at 1 and 8 clients,
-# labels per second, and every recorded label checked against the requests answered.
-labels=$(mktemp -d)
-build/native-release/tools/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
-service=$!
-trap 'kill "$service" 2>/dev/null; wait "$service" 2>/dev/null; rm -rf "$labels"' EXIT
-until port=$(grep -o '127.0.0.1:[0-9]*' "$labels/service.log" | cut -d: -f2) && [ -n "$port" ]; do
-  kill -0 "$service" || { cat "$labels/service.log"; exit 1; }
-  sleep 0.1
-done
-echo
-echo "vantory-service (image mode, port $port):"
-build/native-release/tools/service-bench/service-bench --port "$port" --labels "$labels/out" --request examples/hospital.json
+# labels per second, and every recorded label checked against the requests answered. Each
+# label's two files are created in its turn, so it runs twice: with the label folder on
+# disk, as a workstation keeps it, and in memory (/dev/shm), which shows the service
+# without the file system's share.
+service= labels=
+trap '[ -z "$service" ] || kill "$service" 2>/dev/null; [ -z "$labels" ] || rm -rf "$labels"' EXIT
+service_bench() {  # FOLDER_PARENT WHERE
+  labels=$(mktemp -d -p "$1")
+  build/native-release/tools/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
+  service=$!
+  local port=
+  until port=$(grep -o '127.0.0.1:[0-9]*' "$labels/service.log" | cut -d: -f2) && [ -n "$port" ]; do
+    kill -0 "$service" || { cat "$labels/service.log"; exit 1; }
+    sleep 0.1
+  done
+  echo
+  echo "vantory-service (image mode, labels $2, port $port):"
+  build/native-release/tools/service-bench/service-bench --port "$port" --labels "$labels/out" \
+    --request examples/hospital.json
+  kill "$service"
+  wait "$service" 2>/dev/null || true
+  rm -rf "$labels"
+  service= labels=
+}
+service_bench "${TMPDIR:-/tmp}" "on disk"
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then service_bench /dev/shm "in memory"; fi

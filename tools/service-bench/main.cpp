@@ -8,8 +8,12 @@
 // (what HTTP and the service cost without a label), POST /v1/preview (the label drawn, not
 // recorded), then PrintLabels (drawn and recorded), each request naming its own patient. Afterwards every recorded
 // label must belong to exactly one answered request: the lost and the duplicated are counted.
+// First it times what the file system takes to create a label's two files beside the label
+// folder: every label is recorded in its turn, so that cost bounds the labels per second.
 
+#include <fcntl.h>
 #include <httplib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -114,6 +118,31 @@ std::map<std::string, int> recordedPatients(const std::filesystem::path& folder)
   return seen;
 }
 
+// Creates a label's worth of files (a 4 KB picture and a 1 KB description, each created
+// exclusively as the label record does) `count` times in a folder of their own, and prints
+// the time per pair. The files are left for the caller's clean-up.
+void probeFileSystem(const std::filesystem::path& folder, int count) {
+  std::filesystem::create_directories(folder);
+  const std::string bytes(4096, 'x');
+  std::vector<double> pairs;
+  for (int n = 0; n < count; ++n) {
+    const auto begin = Clock::now();
+    for (const auto& [extension, size] : {std::pair{".png", 4096}, std::pair{".json", 1024}}) {
+      const auto file = folder / ("probe-" + std::to_string(n) + extension);
+      const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+      if (fd < 0 || ::write(fd, bytes.data(), static_cast<std::size_t>(size)) != size) {
+        std::fprintf(stderr, "service-bench: cannot create %s\n", file.c_str());
+        if (fd >= 0) ::close(fd);
+        return;
+      }
+      ::close(fd);
+    }
+    pairs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+  }
+  std::printf("%-22s %d pairs    p50 %7.3f ms  p99 %7.3f ms  (the file system, beside the label folder)\n",
+              "create a label's files", count, percentile(pairs, 50), percentile(pairs, 99));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +163,7 @@ int main(int argc, char** argv) {
   std::ifstream in(request);
   const json arguments = json::parse(in).at("arguments");
 
+  probeFileSystem(labels.parent_path() / (labels.filename().string() + "-probe"), 500);
   int nextPatient = 0;
   std::vector<std::string> answered;
   for (const int clients : {1, 8})
