@@ -391,7 +391,7 @@ struct Service::Impl {
     try {
       ahead = rehearse(method, arguments);
     } catch (const std::exception&) {
-      ahead.drawn.clear();
+      // Nothing drawn ahead: the turn draws every label itself.
     }
 
     std::lock_guard turn(printing);
