@@ -13,6 +13,25 @@ mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$here/debian-pack
 sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
+# A mirror that is part way through a sync can serve one suite's index for one architecture
+# with the wrong size (seen: bookworm-security's i386 index). apt then ignores that index, and
+# the i386 halves of Multi-Arch: same packages (libssl3:i386 beside a newer libssl3) cannot
+# match their amd64 versions. Installing from the release's own suite keeps both halves at one
+# version; the update's own error is only a warning when the install still succeeds.
+apt_install() {
+  local codename
+  if ! "${sudo_cmd[@]}" apt-get update -qq; then
+    echo "setup: warning: apt-get update reported errors (a mirror index could not be read)" >&2
+  fi
+  if DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"; then
+    return 0
+  fi
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [[ -n $codename ]] || return 1
+  echo "setup: retrying the install from the $codename suite, so that both architectures get one version" >&2
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends -t "$codename" "$@"
+}
+
 missing=()
 for package in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -26,15 +45,14 @@ else
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
   echo "setup: installing ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt_install "${missing[@]}"
 fi
 
 # npm comes with the NodeSource build of nodejs (whose package conflicts with Debian's npm);
 # with Debian's nodejs it is a package of its own.
 if ! command -v npm >/dev/null; then
   echo "setup: installing npm"
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
+  apt_install npm
 fi
 
 # Both loaders, in one line. A loader that is not there is a broken setup.
