@@ -9,7 +9,7 @@
 
 #include "engine/description_json.h"
 #include "engine/print_sink.h"
-#include "temporary_folder.h"
+#include "support/temporary_folder.h"
 
 namespace {
 

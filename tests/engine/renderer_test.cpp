@@ -17,8 +17,8 @@
 #include "engine/image_sink.h"
 #include "engine/renderer.h"
 #include "engine_driver.h"
-#include "label_image.h"
-#include "temporary_folder.h"
+#include "support/label_image.h"
+#include "support/temporary_folder.h"
 
 namespace engine_test {
 namespace {

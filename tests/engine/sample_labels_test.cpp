@@ -12,7 +12,7 @@
 #include "engine/engine.h"
 #include "engine/renderer.h"
 #include "host_request.h"
-#include "label_image.h"
+#include "support/label_image.h"
 #include "print_through_control.h"
 #include "platform/headless/headless_windows.h"
 

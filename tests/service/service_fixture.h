@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "../engine/temporary_folder.h"
+#include "support/temporary_folder.h"
 #include "service_core.h"
 
 namespace service_test {

@@ -16,8 +16,8 @@
 #include <string>
 #include <thread>
 
-#include "../../engine/label_image.h"
-#include "../../engine/temporary_folder.h"
+#include "support/label_image.h"
+#include "support/temporary_folder.h"
 #include "engine/description_json.h"
 #include "labelwriter_stream.h"
 #include "platform/cups/cups_printing.h"
