@@ -10,23 +10,6 @@ namespace control {
 
 namespace {
 
-using FieldMember = Value LabelRequest::*;
-
-constexpr std::array<FieldMember, 19> kPrintLabelsFields{
-    &LabelRequest::ClientType,    &LabelRequest::ClientNumber,      &LabelRequest::PrinterName,
-    &LabelRequest::LabelCopies,   &LabelRequest::BarCode,           &LabelRequest::AccessionNumber,
-    &LabelRequest::RequisitionNumber, &LabelRequest::SampleID,      &LabelRequest::PatientID,
-    &LabelRequest::PatientName,   &LabelRequest::PatientDOB,        &LabelRequest::PatientGender,
-    &LabelRequest::TestNumber,    &LabelRequest::TestName,          &LabelRequest::PhysicianName,
-    &LabelRequest::CurrentDate,   &LabelRequest::CurrentTime,       &LabelRequest::Temperature,
-    &LabelRequest::SpecimenRequirements};
-
-constexpr std::array<FieldMember, 7> kPrintGenericLabelsFields{
-    &LabelRequest::PrinterName, &LabelRequest::LabelCopies, &LabelRequest::Line1, &LabelRequest::Line2,
-    &LabelRequest::Line3,       &LabelRequest::Line4,       &LabelRequest::Line5};
-
-constexpr std::size_t kDisplayPropertiesAt = 19;  // index into PrintLabels' arguments
-
 std::u16string describe(const automation::AutomationError& error) {
   return error.description() + u" (" + automation::fromUtf8(std::to_string(error.number())) + u")";
 }
@@ -71,20 +54,33 @@ bool PrintEntryPoints::neverThrowing(bool (PrintEntryPoints::*print)(std::span<c
   }
 }
 
+std::optional<PrintEntryPoints::Started> PrintEntryPoints::start(PrintMethod method,
+                                                                std::span<const Value> arguments) {
+  const auto fields = storedFields(method);
+  if (arguments.size() != parameterNames(method).size()) {
+    request_.PrintSucceeded = false;
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) request_.*fields[i] = arguments[i];
+
+  // The display flags follow the stored fields.
+  const auto showSettings = displayFlag(arguments[fields.size()]);
+  Started started{diagnosticsFor(arguments[fields.size() + 1]), showSettings.value_or(false)};
+  if (!showSettings) {
+    fail(started.diagnostics, u"DisplayProperties has no text form.");
+    return std::nullopt;
+  }
+  return started;
+}
+
 bool PrintEntryPoints::printLabels(std::span<const Value> arguments) {
   request_.PrintSucceeded = true;
-  if (arguments.size() != kPrintLabelsParameters.size()) {
-    request_.PrintSucceeded = false;
-    return false;
-  }
-  for (std::size_t i = 0; i < kPrintLabelsFields.size(); ++i) request_.*kPrintLabelsFields[i] = arguments[i];
-
-  const auto showSettings = displayFlag(arguments[kDisplayPropertiesAt]);
-  const Diagnostics diagnostics = diagnosticsFor(arguments[kDisplayPropertiesAt + 1]);
-  if (!showSettings) return fail(diagnostics, u"DisplayProperties has no text form.");
+  const auto started = start(PrintMethod::PrintLabels, arguments);
+  if (!started) return false;
+  const Diagnostics& diagnostics = started->diagnostics;
 
   PrintCall call{request_, diagnostics};
-  if (*showSettings) {
+  if (started->showSettings) {
     if (!windows_.showPrintParameters(call)) return fail(diagnostics, u"the print parameters dialog failed.");
     if (!windows_.showPatientData(call)) return fail(diagnostics, u"the patient data dialog failed.");
   }
@@ -102,20 +98,12 @@ bool PrintEntryPoints::printLabels(std::span<const Value> arguments) {
 bool PrintEntryPoints::printGenericLabels(std::span<const Value> arguments) {
   request_.ClientType = Value::string(u"GENERIC");
   request_.PrintSucceeded = true;
-  if (arguments.size() != kPrintGenericLabelsParameters.size()) {
-    request_.PrintSucceeded = false;
-    return false;
-  }
-  for (std::size_t i = 0; i < kPrintGenericLabelsFields.size(); ++i)
-    request_.*kPrintGenericLabelsFields[i] = arguments[i];
-
-  const std::size_t displayPropertiesAt = kPrintGenericLabelsFields.size();
-  const auto showSettings = displayFlag(arguments[displayPropertiesAt]);
-  const Diagnostics diagnostics = diagnosticsFor(arguments[displayPropertiesAt + 1]);
-  if (!showSettings) return fail(diagnostics, u"DisplayProperties has no text form.");
+  const auto started = start(PrintMethod::PrintGENERICLabels, arguments);
+  if (!started) return false;
+  const Diagnostics& diagnostics = started->diagnostics;
 
   PrintCall call{request_, diagnostics};
-  if (*showSettings) {
+  if (started->showSettings) {
     if (!windows_.showPrintParameters(call)) return fail(diagnostics, u"the print parameters dialog failed.");
     // The dialog lets the user retype the client type; anything but GENERIC would print
     // another layout from lines this call never supplied.

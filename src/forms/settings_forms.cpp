@@ -1,9 +1,11 @@
 #include "forms/settings_forms.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
 #include "automation/text.h"
+#include "control/entry_points.h"
 #include "control/version.h"
 #include "forms/placement.h"
 
@@ -14,31 +16,19 @@ namespace {
 using control::LabelRequest;
 using control::Value;
 
-constexpr std::array<BoundField, 4> kPrintParameterFields{{
-    {"txtClientType", &LabelRequest::ClientType, u"HOSPITAL"},
-    {"txtClientNumber", &LabelRequest::ClientNumber, u"EQ39064"},
-    {"txtPrinterName", &LabelRequest::PrinterName, u"DYMO LabelWriter EL60"},
-    {"txtLabelCopies", &LabelRequest::LabelCopies, u"1"},
-}};
-
-// Not the on-screen row order: the last four places differ.
-constexpr std::array<BoundField, 15> kPatientDataFields{{
-    {"txtBarCode", &LabelRequest::BarCode, u"9003948343"},
-    {"txtAccessionNumber", &LabelRequest::AccessionNumber, u"7493843"},
-    {"txtRequisitionNumber", &LabelRequest::RequisitionNumber, u"9003948343"},
-    {"txtSampleID", &LabelRequest::SampleID, u"9498394001"},
-    {"txtPatientID", &LabelRequest::PatientID, u"9600"},
-    {"txtPatientName", &LabelRequest::PatientName, u"ROWE, SAM, K."},
-    {"txtPatientDOB", &LabelRequest::PatientDOB, u"05/20/1944"},
-    {"txtPatientGender", &LabelRequest::PatientGender, u"M"},
-    {"txtTestNumber", &LabelRequest::TestNumber, u"55293N"},
-    {"txtTestName", &LabelRequest::TestName, u"Catecholamines + VMA, 24 hr Ur"},
-    {"txtPhysicianName", &LabelRequest::PhysicianName, u"Dr. Kay"},
-    {"txtCollectionDate", &LabelRequest::CurrentDate, u"08/27/2001"},
-    {"txtCollectionTime", &LabelRequest::CurrentTime, u"17:14:22"},
-    {"txtTemperature", &LabelRequest::Temperature, u"F"},
-    {"txtSpecimenRequirements", &LabelRequest::SpecimenRequirements, u"20RFU"},
-}};
+// A dialog's bound boxes, in the order of PrintLabels' parameters (the order filling,
+// saving and the defaults go through them).
+template <control::FieldDialog dialog>
+constexpr auto kBoundFields = [] {
+  constexpr auto& fields = control::kStoredFields<control::PrintMethod::PrintLabels>;
+  constexpr auto shown = [](const control::RequestField& field) { return field.dialog == dialog; };
+  std::array<BoundField, static_cast<std::size_t>(std::ranges::count_if(control::kRequestFields, shown))> bound{};
+  std::size_t count = 0;
+  for (const auto member : fields)
+    for (const auto& field : control::kRequestFields)
+      if (field.member == member && shown(field)) bound[count++] = {field.box, field.member, field.defaultValue};
+  return bound;
+}();
 
 constexpr std::array<std::string_view, 5> kLineBoxes{"txtLine1", "txtLine2", "txtLine3", "txtLine4", "txtLine5"};
 
@@ -54,8 +44,8 @@ const FormDesign& designOf(SettingsDialog dialog) {
 }
 
 std::span<const BoundField> fieldsOf(SettingsDialog dialog) {
-  if (dialog == SettingsDialog::PrintParameters) return kPrintParameterFields;
-  return kPatientDataFields;
+  if (dialog == SettingsDialog::PrintParameters) return kBoundFields<control::FieldDialog::PrintParameters>;
+  return kBoundFields<control::FieldDialog::PatientData>;
 }
 
 void SettingsForm::Form_Load() {

@@ -38,9 +38,9 @@ HRESULT raise(HRESULT hr, const wchar_t* description) {
   return hr;
 }
 
-// The properties' DISPIDs: 0x68030000 (AccessionNumber) up to 0x68030011 (PatientGender).
-constexpr DISPID kFirstPropertyId = 0x68030000;
-bool isPropertyId(DISPID id) { return id >= kFirstPropertyId && id < kFirstPropertyId + DISPID(kPropertyCount); }
+bool isPropertyId(DISPID id) {
+  return id >= control::kFirstPropertyId && id < control::kFirstPropertyId + DISPID(control::kPropertyCount);
+}
 // PrintLabels and PrintGENERICLabels.
 bool isPrintMethodId(DISPID id) { return id == 0x60030012 || id == 0x60030015; }
 
@@ -127,7 +127,7 @@ HRESULT ZuzuravuDazezaObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags
     // A property put takes one value; oleaut32 would store it and ignore any further arguments.
     if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && params->cArgs > 1) return DISP_E_BADPARAMCOUNT;
     // Arguments to a get index the object the property holds; oleaut32 calls a Nothing without looking.
-    const VARIANT& stored = properties_[kPropertyCount - 1 - static_cast<std::size_t>(member - kFirstPropertyId)].get();
+    const VARIANT& stored = properties_[static_cast<std::size_t>(member - control::kFirstPropertyId)].get();
     if ((flags & DISPATCH_PROPERTYGET) && !(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) &&
         params->cArgs > 0 && V_VT(&stored) == VT_DISPATCH && V_DISPATCH(&stored) == nullptr)
       return DISP_E_NOTACOLLECTION;
@@ -161,23 +161,23 @@ HRESULT ZuzuravuDazezaObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags
 
 // ---- Properties
 
-HRESULT ZuzuravuDazezaObject::putProperty(Property property, const VARIANT& value) {
-  return properties_[static_cast<std::size_t>(property)].assign(value, true);
+HRESULT ZuzuravuDazezaObject::putProperty(std::size_t property, const VARIANT& value) {
+  return properties_[property].assign(value, true);
 }
 
-HRESULT ZuzuravuDazezaObject::putRefProperty(Property property, const VARIANT& value) {
+HRESULT ZuzuravuDazezaObject::putRefProperty(std::size_t property, const VARIANT& value) {
   Variant stored;
   const HRESULT hr = stored.assign(value, true);
   if (FAILED(hr)) return hr;
   if (!isObject(stored.get())) return raise(kObjectRequired, L"Object required");
-  properties_[static_cast<std::size_t>(property)] = std::move(stored);
+  properties_[property] = std::move(stored);
   return S_OK;
 }
 
-HRESULT ZuzuravuDazezaObject::getProperty(Property property, VARIANT* value) {
+HRESULT ZuzuravuDazezaObject::getProperty(std::size_t property, VARIANT* value) {
   if (value == nullptr) return E_POINTER;
   VariantInit(value);
-  return VariantCopy(value, &properties_[static_cast<std::size_t>(property)].raw());
+  return VariantCopy(value, &properties_[property].raw());
 }
 
 // ---- Methods

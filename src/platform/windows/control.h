@@ -21,14 +21,6 @@
 
 namespace windows {
 
-// The properties in vtable order (the order of the type library).
-enum class Property : std::size_t {
-  PatientGender, ClientNumber, PatientID, SpecimenRequirements, LabelCopies, PrinterName, ClientType,
-  CurrentTime, CurrentDate, Temperature, PhysicianName, TestName, TestNumber, PatientDOB, PatientName,
-  SampleID, RequisitionNumber, AccessionNumber,
-};
-inline constexpr std::size_t kPropertyCount = 18;
-
 inline constexpr wchar_t kProgId[] = L"VantoryActiveX.ZuzuravuDazeza";
 inline constexpr wchar_t kControlWindowClassName[] = L"VantoryActiveX.ZuzuravuDazeza";
 
@@ -62,11 +54,18 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
-  // _ZuzuravuDazeza: the properties
-#define VANTORY_PROPERTY(Name)                                                                                   \
-  HRESULT STDMETHODCALLTYPE put_##Name(VARIANT value) override { return putProperty(Property::Name, value); }    \
-  HRESULT STDMETHODCALLTYPE putref_##Name(VARIANT value) override { return putRefProperty(Property::Name, value); } \
-  HRESULT STDMETHODCALLTYPE get_##Name(VARIANT* value) override { return getProperty(Property::Name, value); }
+  // _ZuzuravuDazeza: the properties (the interface's; each is stored at its DISPID's place,
+  // which the request fields' table gives by name)
+#define VANTORY_PROPERTY(Name)                                                               \
+  HRESULT STDMETHODCALLTYPE put_##Name(VARIANT value) override {                            \
+    return putProperty(control::propertyIndex(#Name), value);                               \
+  }                                                                                         \
+  HRESULT STDMETHODCALLTYPE putref_##Name(VARIANT value) override {                         \
+    return putRefProperty(control::propertyIndex(#Name), value);                            \
+  }                                                                                         \
+  HRESULT STDMETHODCALLTYPE get_##Name(VARIANT* value) override {                           \
+    return getProperty(control::propertyIndex(#Name), value);                               \
+  }
   VANTORY_PROPERTY(PatientGender)
   VANTORY_PROPERTY(ClientNumber)
   VANTORY_PROPERTY(PatientID)
@@ -178,9 +177,9 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
  private:
-  HRESULT putProperty(Property property, const VARIANT& value);
-  HRESULT putRefProperty(Property property, const VARIANT& value);
-  HRESULT getProperty(Property property, VARIANT* value);
+  HRESULT putProperty(std::size_t property, const VARIANT& value);
+  HRESULT putRefProperty(std::size_t property, const VARIANT& value);
+  HRESULT getProperty(std::size_t property, VARIANT* value);
   using EntryPoint = bool (control::PrintEntryPoints::*)(std::span<const automation::Value>);
   HRESULT print(std::span<VARIANT* const> arguments, VARIANT* result, EntryPoint entryPoint);
 
@@ -189,7 +188,7 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
   void drawFrame(HDC dc, const RECT& bounds) const;
   static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  std::array<Variant, kPropertyCount> properties_;
+  std::array<Variant, control::kPropertyCount> properties_;  // by DISPID, from the first
 
   ComPtr<IOleClientSite> site_;
   ComPtr<IOleAdviseHolder> oleAdvise_;
