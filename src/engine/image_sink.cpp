@@ -4,18 +4,13 @@
 
 namespace engine {
 
-namespace {
-
-const DrawnLabel* drawingOf(std::span<const DrawnLabel> drawn, const LabelDescription& label) {
-  const auto found = std::ranges::find(drawn, label, &DrawnLabel::label);
-  return found == drawn.end() ? nullptr : &*found;
+std::optional<std::vector<std::uint8_t>> ImageFolderSink::image(const LabelDescription& label) {
+  return renderer_.renderPng(label);
 }
 
-}  // namespace
-
-std::optional<std::vector<std::uint8_t>> ImageFolderSink::image(const LabelDescription& label) {
-  if (const DrawnLabel* ahead = drawingOf(drawn_, label)) return ahead->png;
-  return renderer_.renderPng(label);
+const DrawnLabel* drawingOf(std::span<const DrawnLabel> drawn, const LabelDescription& label) noexcept {
+  const auto found = std::ranges::find(drawn, label, &DrawnLabel::label);
+  return found == drawn.end() ? nullptr : &*found;
 }
 
 void DrawingSink::print(const LabelDescription& label) {

@@ -1,6 +1,7 @@
 #pragma once
 // The native print sink: each label as label-NNNN.json with its picture label-NNNN.png.
-// Labels can also be drawn ahead of their printing, elsewhere, and handed to the sink.
+// A label can also be drawn ahead of its printing, elsewhere (DrawingSink), and printed
+// with that picture (printDrawn).
 
 #include <memory>
 #include <span>
@@ -20,30 +21,15 @@ class ImageFolderSink : public LabelFolderSink {
  public:
   using LabelFolderSink::LabelFolderSink;
 
-  // While the returned guard lives, a label equal to one of `drawn` is recorded with that
-  // picture instead of being drawn again; any other label is drawn as usual. A picture
-  // follows from its description alone, so the record is the same either way. `drawn`
-  // must outlive the guard.
-  class Reuse {
-   public:
-    ~Reuse() { sink_.drawn_ = {}; }
-    Reuse(const Reuse&) = delete;
-    Reuse& operator=(const Reuse&) = delete;
-
-   private:
-    friend class ImageFolderSink;
-    Reuse(ImageFolderSink& sink, std::span<const DrawnLabel> drawn) : sink_(sink) { sink_.drawn_ = drawn; }
-    ImageFolderSink& sink_;
-  };
-  [[nodiscard]] Reuse reuse(std::span<const DrawnLabel> drawn) { return Reuse(*this, drawn); }
-
  protected:
   std::optional<std::vector<std::uint8_t>> image(const LabelDescription& label) override;
 
  private:
   LabelRenderer renderer_;
-  std::span<const DrawnLabel> drawn_;
 };
+
+// The picture among `drawn` of a label equal to `label`, if any.
+const DrawnLabel* drawingOf(std::span<const DrawnLabel> drawn, const LabelDescription& label) noexcept;
 
 // Draws the labels it is given into memory and records nothing: one picture per distinct
 // label, in the order they came (copies of a label are drawn once).

@@ -128,21 +128,23 @@ unsigned LabelFolderSink::nextNumber() {
   return ++*lastNumber_;
 }
 
-void LabelFolderSink::print(const LabelDescription& label) {
-  const std::optional<std::vector<std::uint8_t>> png = image(label);
+void LabelFolderSink::print(const LabelDescription& label) { printed_.push_back(printDrawn(label, image(label))); }
+
+PrintedLabel LabelFolderSink::printDrawn(const LabelDescription& label,
+                                         const std::optional<std::vector<std::uint8_t>>& png) {
   // A folder that cannot be made fails before the label goes anywhere.
   std::filesystem::create_directories(folder_);
   const std::optional<Delivery> delivery = deliver(label, png);
   try {
-    record(delivery ? toJson(label, *delivery) : toJson(label), png, delivery);
+    return record(delivery ? toJson(label, *delivery) : toJson(label), png, delivery);
   } catch (...) {
     if (delivery) withdraw(*delivery);
     throw;
   }
 }
 
-void LabelFolderSink::record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
-                             const std::optional<Delivery>& delivery) {
+PrintedLabel LabelFolderSink::record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
+                                     const std::optional<Delivery>& delivery) {
   for (;;) {
     const unsigned number = nextNumber();
     PrintedLabel paths{folder_ / numbered(number, "json"), {}, {}, 0};
@@ -166,8 +168,7 @@ void LabelFolderSink::record(const std::string& json, const std::optional<std::v
       paths.destination = delivery->destination;
       paths.job = delivery->job;
     }
-    printed_.push_back(std::move(paths));
-    return;
+    return paths;
   }
 }
 

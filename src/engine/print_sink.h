@@ -34,7 +34,11 @@ class LabelFolderSink : public PrintSink {
  public:
   explicit LabelFolderSink(std::filesystem::path folder);
 
+  // The label with the picture image() gives it, as printDrawn does; listed in printed().
   void print(const LabelDescription& label) override;
+  // Prints a label whose picture is drawn already (or that has none): sends it on
+  // (deliver), then records it. Returns where it went; printed() does not list it.
+  PrintedLabel printDrawn(const LabelDescription& label, const std::optional<std::vector<std::uint8_t>>& png);
 
   const std::filesystem::path& folder() const noexcept { return folder_; }
   // Every label this sink wrote since the last takePrinted(), oldest first.
@@ -57,8 +61,8 @@ class LabelFolderSink : public PrintSink {
   virtual void withdraw(const Delivery& delivery) noexcept;
 
  private:
-  void record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
-              const std::optional<Delivery>& delivery);
+  PrintedLabel record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
+                      const std::optional<Delivery>& delivery);
   unsigned nextNumber();
 
   std::filesystem::path folder_;

@@ -1,8 +1,8 @@
 #include "engine/image_sink.h"
 #include "engine/label.h"
-#include "printers.h"
+#include "printers/printers.h"
 
-namespace service {
+namespace printers {
 
 namespace {
 
@@ -12,7 +12,7 @@ class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
 
   std::string mode() const override { return "image"; }
 
-  std::vector<PrinterInfo> list() override {
+  std::vector<Destination> list() override {
     return {{.name = "Virtual label printer",
              .description = "Labels recorded as 1-bit 300-dpi PNG images in " + folder().string(),
              .makeAndModel = "Vantory virtual label engine",
@@ -22,7 +22,7 @@ class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
              .defaultMedia = engine::builtInStocks().front().name}};
   }
 
-  std::optional<std::string> refusal(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> refusal(std::string_view) override { return std::nullopt; }
 };
 
 }  // namespace
@@ -31,4 +31,4 @@ std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder) {
   return std::make_unique<ImagePrinters>(std::move(folder));
 }
 
-}  // namespace service
+}  // namespace printers

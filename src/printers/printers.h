@@ -1,35 +1,44 @@
 #pragma once
-// The printer side of the service: which printers there are, and the sink labels are
-// printed into. The image record is always there; CUPS is one more implementation.
+// The printers a host prints labels on: which there are and in what state, and the sink
+// their labels go into. Every label is also recorded (label-NNNN.json with its picture)
+// in the host's label folder. The virtual image printer records only; CUPS
+// (platform/cups/cups_printers.h) prints on real queues as well.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "engine/image_sink.h"
+#include "engine/print_sink.h"
 
-namespace service {
+namespace printers {
 
-struct PrinterInfo {
-  std::string name, description, makeAndModel;
-  std::string state;  // "idle", "processing" or "stopped"
-  std::vector<std::string> reasons;
+// A printer as its spooler describes it.
+struct Destination {
+  std::string name;                  // the queue's name
+  std::string description;           // what lab IT called it (CUPS: printer-info)
+  std::string makeAndModel;
+  std::string state;                 // "idle", "processing" or "stopped"
+  std::vector<std::string> reasons;  // why it is in that state, other than "none"
   bool acceptingJobs = false;
-  std::string defaultMedia;
+  std::string defaultMedia;          // e.g. "w167h288"; empty when it names none
 };
 
-// A label as printed: its record in the output folder and, where a spooler took it, the job.
-struct RecordedLabel {
-  std::filesystem::path image, description;
-  std::string destination;
-  std::optional<int> job;
-};
+// Whether a label's printer names this destination: its queue name or its description,
+// letter case ignored (queue names hold no spaces, so lab IT names printers in descriptions).
+bool namedBy(const Destination& destination, std::string_view printer);
+
+// Why a job must not be queued on the destination now ("stopped (paused)", "not accepting
+// jobs"), with its reasons; nothing when it may print. A label is refused rather than left
+// waiting unseen in a queue that will not print it.
+std::optional<std::string> notReady(const Destination& destination);
 
 // The printers cannot be asked (the spooler is down).
-class PrinterUnavailable : public std::runtime_error {
+class Unavailable : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -39,31 +48,34 @@ class Printers {
   virtual ~Printers() = default;
   // "image" or "cups".
   virtual std::string mode() const = 0;
-  // Throws PrinterUnavailable when the spooler cannot be reached.
-  virtual std::vector<PrinterInfo> list() = 0;
-  // Why a job for this printer must not be queued now (stopped, not accepting, spooler
-  // down), or nothing when it may print: a job is refused rather than left waiting unseen.
-  virtual std::optional<std::string> refusal(const std::string& printerName) = 0;
-  // The sink the label engine prints into; it records every label with its picture.
-  virtual std::shared_ptr<engine::ImageFolderSink> sink() = 0;
-  // The labels recorded since the last call, oldest first.
-  virtual std::vector<RecordedLabel> takePrinted() = 0;
+  // Throws Unavailable when the spooler cannot be reached.
+  virtual std::vector<Destination> list() = 0;
+  // Why a job for this printer must not be queued now (see notReady; or the spooler is
+  // down), or nothing when it may print.
+  virtual std::optional<std::string> refusal(std::string_view printerName) = 0;
+
+  // The sink the label engine prints into: it draws each label, sends it to its printer and
+  // records it.
+  virtual std::shared_ptr<engine::PrintSink> sink() = 0;
+  // The labels the sink printed since the last call, oldest first.
+  virtual std::vector<engine::PrintedLabel> takePrinted() = 0;
+  // A label drawn already, printed as the sink prints it; throws to refuse it.
+  virtual engine::PrintedLabel printDrawn(const engine::LabelDescription& label,
+                                          const std::vector<std::uint8_t>& png) = 0;
   // Where the labels are recorded.
   virtual const std::filesystem::path& folder() const = 0;
 };
 
-// What every printer side that records into a label folder shares.
+// What every printer side that records into a label folder shares: its sink is a
+// LabelFolderSink that draws its labels.
 template <class Sink>
 class FolderPrinters : public Printers {
  public:
   explicit FolderPrinters(std::filesystem::path folder) : sink_(std::make_shared<Sink>(std::move(folder))) {}
-  std::shared_ptr<engine::ImageFolderSink> sink() override { return sink_; }
-  std::vector<RecordedLabel> takePrinted() override {
-    std::vector<RecordedLabel> labels;
-    for (auto& label : sink_->takePrinted())
-      labels.push_back({std::move(label.image), std::move(label.description), std::move(label.destination),
-                        label.job > 0 ? std::optional<int>(label.job) : std::nullopt});
-    return labels;
+  std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
+  std::vector<engine::PrintedLabel> takePrinted() override { return sink_->takePrinted(); }
+  engine::PrintedLabel printDrawn(const engine::LabelDescription& label, const std::vector<std::uint8_t>& png) override {
+    return sink_->printDrawn(label, png);
   }
   const std::filesystem::path& folder() const override { return sink_->folder(); }
 
@@ -74,7 +86,4 @@ class FolderPrinters : public Printers {
 // Every label drawn as a PNG into the folder, on a virtual printer that is always ready.
 std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder);
 
-// Printing through CUPS; nothing when this build has no CUPS support.
-std::unique_ptr<Printers> cupsPrinters(std::filesystem::path folder);
-
-}  // namespace service
+}  // namespace printers

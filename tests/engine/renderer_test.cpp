@@ -322,9 +322,9 @@ TEST_F(RendererTest, ImageFolderSinkWritesThePictureOfTheLabel) {
   EXPECT_EQ(scan(engine::decodePng(png)), (std::vector<Scanned>{{"CODE-128", "S00441712"}}));
 }
 
-// A label drawn ahead (on another thread, by a print service) is recorded with that picture;
-// a label that came out otherwise is drawn as usual, so the record is always what was printed.
-TEST_F(RendererTest, LabelsDrawnAheadAreRecordedWithTheirPictureAndOthersAreDrawn) {
+// A label drawn ahead (on another thread, by a print service) is printed with that picture;
+// the sink's own print draws it. Labels printed either way are numbered in one run.
+TEST_F(RendererTest, LabelsDrawnAheadArePrintedWithTheirPictureAndOthersAreDrawn) {
   HospitalLines otherLines;
   otherLines.line1 = "SOMEONE ELSE";
   const engine::LabelDescription label = hospital(), other = hospital(otherLines);
@@ -336,30 +336,31 @@ TEST_F(RendererTest, LabelsDrawnAheadAreRecordedWithTheirPictureAndOthersAreDraw
   EXPECT_EQ(drawing.drawn()[0].label, label);
   EXPECT_EQ(drawing.drawn()[0].png, renderer.renderPng(label));
   EXPECT_EQ(drawing.drawn()[1].label, other);
+  ASSERT_NE(engine::drawingOf(drawing.drawn(), other), nullptr);
+  EXPECT_EQ(engine::drawingOf(drawing.drawn(), other)->png, renderer.renderPng(other));
+  EXPECT_EQ(engine::drawingOf(drawing.drawn(), hospital(HospitalLines{.line1 = "NOBODY"})), nullptr);
 
   const TemporaryFolder temp;
   engine::ImageFolderSink sink(temp.path());
-  const std::vector<engine::DrawnLabel> ahead{{label, {'A', 'H', 'E', 'A', 'D'}}};
-  {
-    const auto reuse = sink.reuse(ahead);
-    sink.print(label);
-    sink.print(other);
-  }
-  sink.print(label);  // the offer ended with its guard
   const auto picture = [](const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   };
+  const auto ahead = sink.printDrawn(label, std::vector<std::uint8_t>{'A', 'H', 'E', 'A', 'D'});
+  EXPECT_EQ(ahead.image.filename(), "label-0001.png");
+  EXPECT_EQ(picture(ahead.image), (std::vector<std::uint8_t>{'A', 'H', 'E', 'A', 'D'}));
+  EXPECT_TRUE(sink.printed().empty()) << "a label printed drawn is its caller's to list";
+
+  sink.print(other);
   const auto printed = sink.takePrinted();
-  ASSERT_EQ(printed.size(), 3u);
-  EXPECT_EQ(picture(printed[0].image), (std::vector<std::uint8_t>{'A', 'H', 'E', 'A', 'D'}));
-  EXPECT_EQ(picture(printed[1].image), renderer.renderPng(other));
-  EXPECT_EQ(picture(printed[2].image), renderer.renderPng(label));
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].image.filename(), "label-0002.png");
+  EXPECT_EQ(picture(printed[0].image), renderer.renderPng(other));
 
   // Handed over and forgotten; the numbers go on.
   EXPECT_TRUE(sink.printed().empty());
   sink.print(other);
-  EXPECT_EQ(sink.printed().at(0).image.filename(), "label-0004.png");
+  EXPECT_EQ(sink.printed().at(0).image.filename(), "label-0003.png");
 }
 
 // The portable length check must never accept Code 128 data the encoder then refuses.

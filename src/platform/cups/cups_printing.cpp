@@ -81,17 +81,6 @@ std::string option(const cups_dest_t& dest, const char* name) {
   return value ? value : "";
 }
 
-std::string lower(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(), [](unsigned char c) { return std::tolower(c); });
-  return result;
-}
-
-bool namesQueue(std::string_view name, std::string_view description, std::string_view printer) {
-  const std::string wanted = lower(printer);
-  return lower(name) == wanted || lower(description) == wanted;
-}
-
 Destination describe(const cups_dest_t& dest) {
   Destination d;
   d.name = dest.name;
@@ -121,19 +110,13 @@ std::string ppdMediaName(const char* pwgName) {
   return name;
 }
 
-std::string joined(const std::vector<std::string>& words) {
-  std::string text;
-  for (const auto& word : words) text += (text.empty() ? "" : ", ") + word;
-  return text;
-}
-
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The destination a label's printer names: by queue name or description, any letter case.
 cups_dest_t& findDestination(const DestinationArray& dests, const std::string& printer) {
   const std::vector<cups_dest_t*> queues = dests.queues();
   for (cups_dest_t* dest : queues)
-    if (namesQueue(dest->name, option(*dest, "printer-info"), printer)) return *dest;
+    if (printers::namedBy({.name = dest->name, .description = option(*dest, "printer-info")}, printer)) return *dest;
   std::string known;
   for (const cups_dest_t* dest : queues) {
     known += (known.empty() ? "" : ", ") + std::string(dest->name);
@@ -178,9 +161,7 @@ std::optional<Destination> currentState(http_t* http, const cups_dest_t& dest) {
 }
 
 void checkReady(const Destination& d) {
-  const std::string why = d.reasons.empty() ? "" : " (" + joined(d.reasons) + ")";
-  if (d.state == "stopped") throw CupsError("the CUPS destination " + quoted(d.name) + " is stopped" + why);
-  if (!d.acceptingJobs) throw CupsError("the CUPS destination " + quoted(d.name) + " is not accepting jobs" + why);
+  if (const auto why = printers::notReady(d)) throw CupsError("the CUPS destination " + quoted(d.name) + " is " + *why);
 }
 
 // Twips to the hundredths of a millimetre CUPS measures media in.
@@ -325,10 +306,6 @@ struct CupsSink::Session {
     return info.get();
   }
 };
-
-bool namedBy(const Destination& destination, std::string_view printer) {
-  return namesQueue(destination.name, destination.description, printer);
-}
 
 std::vector<Destination> listDestinations() {
   const Connection http = connect();

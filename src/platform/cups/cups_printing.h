@@ -17,27 +17,18 @@
 #include <vector>
 
 #include "engine/image_sink.h"
+#include "printers/printers.h"
 
 namespace cups_printing {
 
-struct Destination {
-  std::string name;                  // queue name
-  std::string description;           // printer-info
-  std::string makeAndModel;          // printer-make-and-model
-  std::string state;                 // "idle", "processing" or "stopped"
-  std::vector<std::string> reasons;  // printer-state-reasons other than "none"
-  bool acceptingJobs = false;
-  std::string defaultMedia;          // e.g. "w167h288"; empty when the destination names none
-};
+// A CUPS queue: its name, printer-info, printer-make-and-model, printer-state,
+// printer-state-reasons, printer-is-accepting-jobs and default media.
+using printers::Destination;
 
 class CupsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Whether a label's printer names this destination: its queue name or its description,
-// letter case ignored (queue names hold no spaces, so lab IT names printers in descriptions).
-bool namedBy(const Destination& destination, std::string_view printer);
 
 // Every destination of the server. Throws CupsError when the server cannot be reached or
 // refuses to list them.
