@@ -13,14 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "control/entry_points.h"
-#include "engine/engine.h"
-#include "engine/image_sink.h"
-#include "host_request.h"
-#include "platform/cups/cups_printing.h"
-#include "platform/headless/headless_windows.h"
-#include "platform/headless/stderr_sink.h"
-#include "platform/headless/terminal_dialogs.h"
+#include "platform/cups/cups_printers.h"
+#include "platform/headless/headless_control.h"
+#include "printers/printers.h"
+#include "requests/host_request.h"
 
 namespace {
 
@@ -85,11 +81,11 @@ CommandLine parse(int argc, char** argv) {
   return line;
 }
 
-int listPrinters() {
-  std::vector<cups_printing::Destination> destinations;
+int listPrinters(printers::Printers& cups) {
+  std::vector<printers::Destination> destinations;
   try {
-    destinations = cups_printing::listDestinations();
-  } catch (const cups_printing::CupsError& error) {
+    destinations = cups.list();
+  } catch (const printers::Unavailable& error) {
     std::fprintf(stderr, "vantory-print: %s\n", error.what());
     return 1;
   }
@@ -118,22 +114,15 @@ int main(int argc, char** argv) {
     usage(stderr);
     return 2;
   }
-  if (line.listPrinters) return listPrinters();
+  const auto printers = line.cups || line.listPrinters ? cups_printing::cupsPrinters(line.output)
+                                                       : printers::imagePrinters(line.output);
+  if (line.listPrinters) return listPrinters(*printers);
 
-  auto labels = line.cups ? std::make_shared<cups_printing::CupsSink>(line.output)
-                          : std::make_shared<engine::ImageFolderSink>(line.output);
-  engine::EngineFactory engines(labels);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  headless::useTerminalDialogs(windows, std::cin, std::cout, headless::standardInputIsTerminal());
-  headless::StderrDiagnosticsSink diagnostics;
-  control::LabelRequest request;  // the process's one request
-  control::PrintEntryPoints control(request, windows, diagnostics);
-
-  const bool printed = line.request.method == host::Method::PrintLabels ? control.PrintLabels(arguments)
-                                                                        : control.PrintGENERICLabels(arguments);
+  headless::HeadlessControl control(
+      printers->sink(), {headless::Diagnostics::OnStandardError, headless::SettingsDialogs::OnTerminal});
+  const bool printed = control.print(line.request.method, arguments);
   std::printf("result: %s\n", printed ? "True" : "False");
-  for (const auto& label : labels->printed()) {
+  for (const auto& label : printers->takePrinted()) {
     if (!label.image.empty()) std::printf("label image: %s\n", label.image.string().c_str());
     std::printf("label description: %s\n", label.description.string().c_str());
     if (!label.destination.empty()) std::printf("label printed: %s job %d\n", label.destination.c_str(), label.job);

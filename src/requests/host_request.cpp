@@ -1,4 +1,4 @@
-#include "host_request.h"
+#include "requests/host_request.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "automation/text.h"
-#include "control/entry_points.h"
 
 namespace host {
 
@@ -27,11 +26,11 @@ constexpr int kDeepestNesting = 64;
 
 // The canonical spelling of a parameter name given in any letter case.
 std::string canonicalName(Method method, const std::string& name) {
-  for (const auto& known : parameterNames(method))
-    if (known.size() == name.size() && lower(known) == lower(name)) return known;
+  for (const auto known : control::parameterNames(method))
+    if (known.size() == name.size() && lower(std::string(known)) == lower(name)) return std::string(known);
   throw RequestError("unknown parameter '" + automation::abbreviated(name) + "' (" +
-                     (method == Method::PrintLabels ? "PrintLabels" : "PrintGENERICLabels") + " takes " +
-                     std::to_string(parameterNames(method).size()) + " parameters, named as the control's)");
+                     std::string(control::methodName(method)) + " takes " +
+                     std::to_string(control::parameterNames(method).size()) + " parameters, named as the control's)");
 }
 
 // A JSON number as the integer type's value; anything else, or beyond its range, is refused.
@@ -108,14 +107,6 @@ Value literal(const json& node) {
 
 }  // namespace
 
-const std::vector<std::string>& parameterNames(Method method) {
-  static const std::vector<std::string> printLabels(control::kPrintLabelsParameters.begin(),
-                                                    control::kPrintLabelsParameters.end());
-  static const std::vector<std::string> printGeneric(control::kPrintGenericLabelsParameters.begin(),
-                                                     control::kPrintGenericLabelsParameters.end());
-  return method == Method::PrintLabels ? printLabels : printGeneric;
-}
-
 json parseJson(const std::string& text, const std::string& what) {
   try {
     return json::parse(text, [&what](int depth, json::parse_event_t, json&) {
@@ -149,9 +140,9 @@ HostRequest parseRequestJson(const std::string& text) {
   try {
     HostRequest request;
     const std::string method = document.value("method", "PrintLabels");
-    if (lower(method) == "printlabels") {
+    if (lower(method) == lower(std::string(control::methodName(Method::PrintLabels)))) {
       request.method = Method::PrintLabels;
-    } else if (lower(method) == "printgenericlabels") {
+    } else if (lower(method) == lower(std::string(control::methodName(Method::PrintGENERICLabels)))) {
       request.method = Method::PrintGENERICLabels;
     } else {
       throw RequestError("unknown method '" + automation::abbreviated(method) + "'");
@@ -180,13 +171,13 @@ void setArgument(HostRequest& request, const std::string& name, const std::strin
 }
 
 std::vector<Value> argumentList(const HostRequest& request) {
-  const auto& names = parameterNames(request.method);
+  const auto names = control::parameterNames(request.method);
   for (const auto& [name, value] : request.arguments)
     if (std::find(names.begin(), names.end(), name) == names.end())
       throw RequestError("parameter '" + automation::abbreviated(name) + "' does not belong to this method");
   std::vector<Value> list;
   for (const auto& name : names) {
-    const auto given = request.arguments.find(name);
+    const auto given = request.arguments.find(std::string(name));
     list.push_back(given == request.arguments.end() ? Value{} : given->second);
   }
   return list;

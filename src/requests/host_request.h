@@ -11,10 +11,11 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "automation/value.h"
+#include "control/entry_points.h"
 
 namespace host {
 
-enum class Method { PrintLabels, PrintGENERICLabels };
+using Method = control::PrintMethod;
 
 struct HostRequest {
   Method method = Method::PrintLabels;
@@ -44,9 +45,6 @@ nlohmann::json parseJson(const std::string& text, const std::string& what);
 
 // Sets one argument from a flag value (always a string, as a web form would send it).
 void setArgument(HostRequest& request, const std::string& name, const std::string& value);
-
-// The method's parameter names, in order.
-const std::vector<std::string>& parameterNames(Method method);
 
 // The argument list in parameter order. Throws RequestError for a name the method does not take.
 std::vector<automation::Value> argumentList(const HostRequest& request);

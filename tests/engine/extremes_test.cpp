@@ -9,12 +9,10 @@
 #include <string>
 
 #include "automation/text.h"
-#include "control/entry_points.h"
 #include "engine/description_json.h"
-#include "engine/engine.h"
 #include "engine/renderer.h"
-#include "host_request.h"
-#include "print_through_control.h"
+#include "platform/headless/headless_control.h"
+#include "requests/host_request.h"
 
 namespace engine_test {
 namespace {
@@ -92,8 +90,8 @@ Outcome printRequest(const std::string& json, DrawingSink& sink) {
     EXPECT_LT(std::string(error.what()).size(), 1000u) << "a clear error, not the input again";
     return Outcome::Refused;
   }
-  const bool printed =
-      printThroughControl(std::shared_ptr<DrawingSink>(&sink, [](DrawingSink*) {}), request.method, arguments);
+  const bool printed = headless::HeadlessControl(std::shared_ptr<DrawingSink>(&sink, [](DrawingSink*) {}))
+                           .print(request.method, arguments);
   EXPECT_EQ(sink.pictures.size(), printed ? 1u : 0u);
   return printed ? Outcome::Printed : Outcome::Unprinted;
 }
@@ -360,7 +358,8 @@ TEST_P(ExtremeMarkupLine, PrintsOrEndsUnprinted) {
   const std::vector<Value> arguments{Value::string(u"LW"), Value::i2(1), Value::string(GetParam().line()),
                                      Value::string(u"TXT^after"), Value{}, Value{}, Value{},
                                      Value::string(u"false"), Value::string(u"false")};
-  EXPECT_EQ(printThroughControl(sink, host::Method::PrintGENERICLabels, arguments), GetParam().prints);
+  EXPECT_EQ(headless::HeadlessControl(sink).print(control::PrintMethod::PrintGENERICLabels, arguments),
+            GetParam().prints);
   EXPECT_EQ(sink->pictures.size(), GetParam().prints ? 1u : 0u);
 }
 

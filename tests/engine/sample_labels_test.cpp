@@ -7,14 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "control/entry_points.h"
 #include "engine/description_json.h"
-#include "engine/engine.h"
 #include "engine/renderer.h"
-#include "host_request.h"
+#include "platform/headless/headless_control.h"
+#include "requests/host_request.h"
 #include "support/label_image.h"
-#include "print_through_control.h"
-#include "platform/headless/headless_windows.h"
 
 namespace engine_test {
 namespace {
@@ -35,7 +32,7 @@ std::string readFile(const std::string& path) {
 engine::LabelDescription printSample(const std::string& sample) {
   const auto request = host::readRequestFile(std::string(VANTORY_SOURCE_DIR) + "/examples/" + sample + ".json");
   auto sink = std::make_shared<CapturingSink>();
-  EXPECT_TRUE(printThroughControl(sink, request.method, host::argumentList(request))) << sample;
+  EXPECT_TRUE(headless::HeadlessControl(sink).print(request.method, host::argumentList(request))) << sample;
   EXPECT_EQ(sink->labels.size(), 1u) << sample;
   return sink->labels.empty() ? engine::LabelDescription{} : sink->labels.front();
 }

@@ -6,12 +6,10 @@
 #include <algorithm>
 #include <sstream>
 
-#include "control/entry_points.h"
 #include "fuzz_values.h"
-#include "platform/headless/headless_windows.h"
+#include "platform/headless/headless_control.h"
 #include "platform/headless/terminal_dialogs.h"
 #include "support/recording_engine.h"
-#include "support/test_doubles.h"
 
 namespace {
 
@@ -50,14 +48,11 @@ bool sameArguments(const std::vector<Value>& a, const std::vector<Value>& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   testing_support::RecordingEngineFactory engines(script(in));
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
   std::istringstream typed;
   std::ostringstream shown;
   const bool interactive = in.ConsumeIntegralInRange(0, 3) == 0;
-  testing_support::RecordingSink diagnostics;
   control::LabelRequest request;  // one request for both calls, as in the control's process
-  control::PrintEntryPoints control(request, windows, diagnostics);
+  headless::HeadlessControl headlessControl(request, engines, {headless::Diagnostics::Collected});
 
   for (int call = 0; call < 2 && in.remaining_bytes() > 0; ++call) {
     const bool generic = in.ConsumeBool();
@@ -65,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                       : control::kPrintLabelsParameters.size());
     if (interactive) typed.str(in.ConsumeRandomLengthString(256));
     typed.clear();
-    headless::useTerminalDialogs(windows, typed, shown, interactive);
+    headless::useTerminalDialogs(headlessControl.windows(), typed, shown, interactive);
     const auto given = arguments;
     engines.journal.clear();
 
-    const bool printed = generic ? control.PrintGENERICLabels(arguments) : control.PrintLabels(arguments);
+    const bool printed =
+        headlessControl.print(generic ? control::PrintMethod::PrintGENERICLabels : control::PrintMethod::PrintLabels, arguments);
 
     FUZZ_CHECK(sameArguments(arguments, given));
     FUZZ_CHECK(printed == request.PrintSucceeded);

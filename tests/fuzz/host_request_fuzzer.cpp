@@ -2,12 +2,10 @@
 // automation host would pass, then handed to the entry point they name (against the
 // recording engine double). A bad file is a RequestError and nothing else.
 
-#include "control/entry_points.h"
 #include "fuzz_values.h"
-#include "host_request.h"
-#include "platform/headless/headless_windows.h"
+#include "platform/headless/headless_control.h"
+#include "requests/host_request.h"
 #include "support/recording_engine.h"
-#include "support/test_doubles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   host::HostRequest request;
@@ -19,16 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(*error.what() != '\0');
     return 0;
   }
-  FUZZ_CHECK(arguments.size() == host::parameterNames(request.method).size());
+  FUZZ_CHECK(arguments.size() == control::parameterNames(request.method).size());
 
   testing_support::RecordingEngineFactory engines;
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  testing_support::RecordingSink diagnostics;
   control::LabelRequest state;
-  control::PrintEntryPoints control(state, windows, diagnostics);
-  const bool printed = request.method == host::Method::PrintLabels ? control.PrintLabels(arguments)
-                                                                   : control.PrintGENERICLabels(arguments);
+  headless::HeadlessControl headlessControl(state, engines);
+  const bool printed = headlessControl.print(request.method, arguments);
   FUZZ_CHECK(printed == state.PrintSucceeded);
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "host_request.h"
+#include "requests/host_request.h"
 
 #include <gtest/gtest.h>
 

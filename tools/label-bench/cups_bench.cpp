@@ -9,8 +9,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/cups/cups_printing.h"
-#include "quiet_control.h"
+#include "control/entry_points.h"
+#include "platform/cups/cups_printers.h"
+#include "platform/headless/headless_control.h"
 
 namespace bench {
 
@@ -62,20 +63,26 @@ CupsFigures measureCups(const std::string& cupsdScript, const std::vector<automa
   const fs::path scratch = fs::temp_directory_path() / "label-bench-cups";
   PrivateCupsd cupsd(cupsdScript, scratch / "cupsd");
 
-  bench::QuietControl quietControl(std::make_shared<cups_printing::CupsSink>(scratch / "labels"));
-  control::PrintEntryPoints& control = quietControl.entryPoints();
+  const auto printers = cups_printing::cupsPrinters(scratch / "labels");
+  headless::HeadlessControl headlessControl(printers->sink());
+  constexpr auto method = control::PrintMethod::PrintLabels;
   std::vector<automation::Value> arguments = sample;
-  arguments.at(2) = automation::Value::string(u"bench-lw450");  // PrinterName
-  arguments.at(3) = automation::Value::i2(1);                   // LabelCopies
+  arguments.at(control::parameterIndex(method, "PrinterName")) = automation::Value::string(u"bench-lw450");
+  arguments.at(control::parameterIndex(method, "LabelCopies")) = automation::Value::i2(1);
+  const auto printOne = [&] {
+    const bool printed = headlessControl.print(method, arguments);
+    printers->takePrinted();  // the record's list is not kept
+    return printed;
+  };
 
   CupsFigures figures;
-  if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+  if (!printOne()) throw std::runtime_error("the sample did not print through CUPS");
   waitForIdleQueue();
   // One call at a time, the queue idle before each: the time until cupsd accepted the job.
   std::vector<double> calls;
   for (int i = 0; i < rounds; ++i) {
     const auto start = Clock::now();
-    if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+    if (!printOne()) throw std::runtime_error("the sample did not print through CUPS");
     calls.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     waitForIdleQueue();
   }
@@ -86,7 +93,7 @@ CupsFigures measureCups(const std::string& cupsdScript, const std::vector<automa
   const int burst = std::max(rounds * 2, 20);
   const auto start = Clock::now();
   for (int i = 0; i < burst; ++i)
-    if (!control.PrintLabels(arguments)) throw std::runtime_error("the sample did not print through CUPS");
+    if (!printOne()) throw std::runtime_error("the sample did not print through CUPS");
   waitForIdleQueue();
   figures.labelsPerSecond = burst / std::chrono::duration<double>(Clock::now() - start).count();
 

@@ -18,12 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "control/entry_points.h"
 #include "cups_bench.h"
-#include "quiet_control.h"
-#include "engine/engine.h"
 #include "engine/renderer.h"
-#include "host_request.h"
+#include "platform/headless/headless_control.h"
+#include "requests/host_request.h"
 
 extern char** environ;
 
@@ -126,10 +124,10 @@ int main(int argc, char** argv) {
 
   // The control's own work: storing, composing, the layout and every engine call.
   auto capture = std::make_shared<CapturingSink>();
-  bench::QuietControl quietControl(capture);
-  control::PrintEntryPoints& control = quietControl.entryPoints();
+  headless::HeadlessControl control(capture);
   bool printed = true;
-  const double controlWork = microsecondsPerCall(rounds, 2000, [&] { printed &= control.PrintLabels(arguments); });
+  const double controlWork =
+      microsecondsPerCall(rounds, 2000, [&] { printed &= control.print(request.method, arguments); });
   if (!printed) {
     std::fprintf(stderr, "label-bench: the sample request did not print\n");
     return 1;

@@ -18,12 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "control/entry_points.h"
 #include "engine/description_json.h"
-#include "engine/engine.h"
 #include "engine/renderer.h"
-#include "host_request.h"
-#include "platform/headless/headless_windows.h"
+#include "platform/headless/headless_control.h"
+#include "requests/host_request.h"
 
 namespace {
 
@@ -51,11 +49,6 @@ class DiscardingSink : public engine::PrintSink {
  private:
   bool render_;
   engine::LabelRenderer renderer_;
-};
-
-struct QuietDiagnostics : control::DiagnosticsSink {
-  void show(const control::DiagnosticMessage&) override { ++shown; }
-  long long shown = 0;
 };
 
 struct Request {
@@ -120,12 +113,7 @@ int main(int argc, char** argv) {
     samples.push_back(host::readRequestFile(examples + "/" + name));
 
   auto sink = std::make_shared<DiscardingSink>(render);
-  engine::EngineFactory engines(sink);
-  headless::VirtualClock clock;
-  headless::HeadlessRequestWindows windows(engines, clock);
-  QuietDiagnostics diagnostics;
-  control::LabelRequest state;  // the process's one request, as in the control
-  control::PrintEntryPoints control(state, windows, diagnostics);
+  headless::HeadlessControl control(sink);  // one request state for the whole run, as in the control
 
   long unexpected = 0, printed = 0;
   long afterWarmup = 0, peak = 0;
@@ -134,8 +122,7 @@ int main(int argc, char** argv) {
   auto measured = start;
   for (long n = 0; n < requests; ++n) {
     const Request request = requestNumber(n, samples);
-    const bool result = request.method == host::Method::PrintLabels ? control.PrintLabels(request.arguments)
-                                                                    : control.PrintGENERICLabels(request.arguments);
+    const bool result = control.print(request.method, request.arguments);
     printed += result;
     if (result != request.prints && ++unexpected <= 5)
       std::fprintf(stderr, "soak: request %ld returned %s\n", n, result ? "True" : "False");
