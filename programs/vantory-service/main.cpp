@@ -11,9 +11,10 @@
 #include <iostream>
 #include <thread>
 
-#include "http_adapter.h"
-#include "service_core.h"
-#include "service_options.h"
+#include "platform/cups/cups_printers.h"
+#include "service/http/http_adapter.h"
+#include "service/options.h"
+#include "service/service.h"
 
 int main(int argc, char** argv) {
   service::Options options;
@@ -28,18 +29,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<service::Printers> printers;
+  std::unique_ptr<printers::Printers> printers;
   try {
-    printers = options.cups ? service::cupsPrinters(options.output) : service::imagePrinters(options.output);
+    printers = options.cups ? cups_printing::cupsPrinters(options.output) : printers::imagePrinters(options.output);
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "vantory-service: cannot print through CUPS: %s\n", failure.what());
     return 1;
-  }
-  if (!printers) {
-    std::fprintf(stderr,
-                 "vantory-service: --cups: this build has no CUPS support (it was built without the vantory_cups "
-                 "library); start it without --cups to record label images only\n");
-    return 2;
   }
 
   // SIGINT and SIGTERM are taken by one thread that stops the servers; block them in every other.

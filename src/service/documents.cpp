@@ -1,33 +1,22 @@
-#include <algorithm>
+#include "service/documents.h"
+
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "automation/text.h"
 #include "control/entry_points.h"
 #include "control/version.h"
 #include "forms/settings_forms.h"
-#include "service_documents.h"
 
 namespace service {
+
+// openapi.json as it is kept in the tree (openapi_document.cpp.in).
+nlohmann::json embeddedOpenApiDocument();
 
 namespace {
 
 using nlohmann::json;
-
-std::string lower(std::string_view text) {
-  std::string result(text);
-  std::ranges::transform(result, result.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return result;
-}
-
-// The print parameter that fills a request field (BarCode is passed as Barcode).
-std::string parameterOf(control::Value control::LabelRequest::*field) {
-  const auto stored = std::ranges::find(control::kRequestFields, field, &control::RequestField::member);
-  const auto name = lower(stored->name);
-  for (const auto parameter : control::kPrintLabelsParameters)
-    if (lower(parameter) == name) return std::string(parameter);
-  for (const auto parameter : control::kPrintGenericLabelsParameters)
-    if (lower(parameter) == name) return std::string(parameter);
-  return std::string(stored->name);
-}
 
 const char* kindName(forms::ControlKind kind) {
   switch (kind) {
@@ -57,7 +46,7 @@ json formJson(forms::SettingsDialog dialog, const char* id) {
   json fields = json::array();
   for (const auto& field : forms::fieldsOf(dialog))
     fields.push_back({{"box", field.box},
-                      {"parameter", parameterOf(field.field)},
+                      {"parameter", control::fieldOf(field.field).parameter},
                       {"default", automation::toUtf8(field.defaultValue)}});
   json form{{"id", id},
             {"name", design.name},
@@ -81,6 +70,55 @@ json formJson(forms::SettingsDialog dialog, const char* id) {
 }
 
 }  // namespace
+
+json statusDocument(const Settings& settings, const std::string& printing) {
+  const std::string version = std::to_string(control::kVersionMajor) + "." + std::to_string(control::kVersionMinor) +
+                              "." + std::to_string(control::kVersionRevision);
+  return {{"service", "vantory-service"},
+          {"version", version},
+          {"controlVersion", control::kControlVersion},
+          {"port", settings.port},
+          {"cups", printing == "cups"},
+          {"printing", printing},
+          {"allowedOrigins", settings.allowedOrigins.size()}};
+}
+
+json printersDocument(const std::string& mode, const std::vector<printers::Destination>& destinations) {
+  json list = json::array();
+  for (const auto& printer : destinations)
+    list.push_back({{"name", printer.name},
+                    {"description", printer.description},
+                    {"makeAndModel", printer.makeAndModel},
+                    {"state", printer.state},
+                    {"reasons", printer.reasons},
+                    {"acceptingJobs", printer.acceptingJobs},
+                    {"defaultMedia", printer.defaultMedia}});
+  return {{"mode", mode}, {"printers", list}};
+}
+
+json openApiDocument(int port) {
+  json document = embeddedOpenApiDocument();
+  document["servers"] = {{{"url", "http://127.0.0.1:" + std::to_string(port)}}};
+  // Each method's parameters, in order, as the control names them.
+  for (const auto method : {control::PrintMethod::PrintLabels, control::PrintMethod::PrintGENERICLabels}) {
+    json& properties = document["components"]["schemas"][std::string(control::methodName(method)) + "Parameters"]["properties"];
+    for (const auto parameter : control::parameterNames(method))
+      properties[std::string(parameter)] = {{"$ref", "#/components/schemas/Argument"}};
+  }
+  return document;
+}
+
+HttpResponse labelFile(const std::filesystem::path& folder, const std::string& name) {
+  static const std::regex kLabelFile(R"((label-[0-9]{4,9})\.(png|json))");
+  std::smatch parts;
+  if (!std::regex_match(name, parts, kLabelFile))
+    return errorAnswer(kNotFound, "no such label: a label is named label-NNNN.png or label-NNNN.json");
+  std::ifstream in(folder / name, std::ios::binary);
+  if (!in) return errorAnswer(kNotFound, "no label " + name + " was recorded");
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return {200, parts[2] == "png" ? "image/png" : "application/json", bytes.str(), {}};
+}
 
 json settingsFormsDocument() {
   return {{"caption", automation::toUtf8(control::applicationVersionText())},

@@ -1,16 +1,36 @@
 #pragma once
-// The documents the service serves as they are: its OpenAPI description and the design of
-// the settings dialogs (for clients that show them in a web page).
+// What the service's GET resources answer: its status, the printers, its OpenAPI
+// description, the design of the settings dialogs (for clients that show them in a web
+// page), and the recorded labels' files.
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "printers/printers.h"
+#include "service/http_message.h"
+#include "service/settings.h"
+
 namespace service {
 
-// openapi.json of this folder, embedded at build time, with this service's address.
+// Version, port, how it prints ("image" or "cups") and how many origins are allowed.
+nlohmann::json statusDocument(const Settings& settings, const std::string& printing);
+
+// {"mode", "printers": [{name, description, makeAndModel, state, reasons, acceptingJobs, defaultMedia}]}.
+nlohmann::json printersDocument(const std::string& mode, const std::vector<printers::Destination>& destinations);
+
+// openapi.json of this folder, embedded at build time, with this service's address and
+// each print method's parameters from the request fields' table.
 nlohmann::json openApiDocument(int port);
 
 // Both settings dialogs: caption, client size, every control with its place in twips, tab
 // index and first visibility, and the boxes' parameters with what "Restore &Defaults" stores.
 nlohmann::json settingsFormsDocument();
+
+// A recorded label's file, label-NNNN.png or label-NNNN.json, from the folder; 404 for any
+// other name or a label that was not recorded.
+HttpResponse labelFile(const std::filesystem::path& folder, const std::string& name);
 
 }  // namespace service

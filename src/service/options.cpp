@@ -1,10 +1,12 @@
-#include "service_options.h"
+#include "service/options.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
+
+#include "service/admission.h"
 
 namespace service {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "service_core.h"
+#include "service/settings.h"
 
 namespace service {
 

@@ -13,8 +13,8 @@
 #include <system_error>
 
 #include "fuzz_values.h"
-#include "printers.h"
-#include "service_core.h"
+#include "printers/printers.h"
+#include "service/service.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ std::string pickOrAny(FuzzedDataProvider& in, const auto& choices) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static LabelFolder folder;
-  static const auto printers = service::imagePrinters(folder.path);
+  static const auto printers = printers::imagePrinters(folder.path);
   static service::Service web(
       [] {
         service::Settings settings;

@@ -3,7 +3,7 @@
 #include <set>
 #include <thread>
 
-#include "http_adapter.h"
+#include "service/http/http_adapter.h"
 #include "service_fixture.h"
 
 namespace service_test {
@@ -11,7 +11,7 @@ namespace {
 
 class ListeningService : public ::testing::Test {
  protected:
-  ListeningService() : printers_(service::imagePrinters(folder_.path())) {
+  ListeningService() : printers_(printers::imagePrinters(folder_.path())) {
     service::Settings settings;
     service::applyLimits(server_, settings.limits);
     port_ = server_.bind_to_any_port("127.0.0.1");
@@ -30,7 +30,7 @@ class ListeningService : public ::testing::Test {
   httplib::Client client() const { return httplib::Client("127.0.0.1", port_); }
 
   engine_test::TemporaryFolder folder_;
-  std::unique_ptr<service::Printers> printers_;
+  std::unique_ptr<printers::Printers> printers_;
   httplib::Server server_;
   int port_ = 0;
   std::unique_ptr<service::Service> service_;

@@ -8,8 +8,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "printers/printers.h"
+#include "service/service.h"
 #include "support/temporary_folder.h"
-#include "service_core.h"
 
 namespace service_test {
 
@@ -32,7 +33,7 @@ inline std::string readFile(const std::filesystem::path& file) {
 
 class ServiceTest : public ::testing::Test {
  protected:
-  explicit ServiceTest(service::Limits limits = {}) : printers_(service::imagePrinters(folder_.path())) {
+  explicit ServiceTest(service::Limits limits = {}) : printers_(printers::imagePrinters(folder_.path())) {
     service::Settings settings;
     settings.port = kPort;
     settings.allowedOrigins = {kLabOrigin};
@@ -58,7 +59,7 @@ class ServiceTest : public ::testing::Test {
   }
 
   engine_test::TemporaryFolder folder_;
-  std::unique_ptr<service::Printers> printers_;
+  std::unique_ptr<printers::Printers> printers_;
   std::chrono::steady_clock::time_point now_{};
   std::unique_ptr<service::Service> service_;
 };

@@ -9,7 +9,7 @@
 #include "engine/description_json.h"
 #include "engine/renderer.h"
 #include "service_fixture.h"
-#include "service_options.h"
+#include "service/options.h"
 
 namespace service_test {
 namespace {
@@ -349,25 +349,28 @@ TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
 
 // A printer side whose spooler is down, or whose printer is stopped: the image record
 // underneath, with the spooler's answers scripted.
-class UnavailablePrinters : public service::Printers {
+class UnavailablePrinters : public printers::Printers {
  public:
-  explicit UnavailablePrinters(std::filesystem::path folder) : record_(service::imagePrinters(std::move(folder))) {}
+  explicit UnavailablePrinters(std::filesystem::path folder) : record_(printers::imagePrinters(std::move(folder))) {}
   std::string mode() const override { return "cups"; }
-  std::vector<service::PrinterInfo> list() override {
-    if (spoolerDown) throw service::PrinterUnavailable("CUPS cannot be reached: connection refused");
+  std::vector<printers::Destination> list() override {
+    if (spoolerDown) throw printers::Unavailable("CUPS cannot be reached: connection refused");
     return {{"LW450", "", "", "stopped", {"paused"}, false, "w162h90"}};
   }
-  std::optional<std::string> refusal(const std::string& printer) override {
-    return spoolerDown ? "CUPS cannot be reached" : "printer '" + printer + "' is not accepting jobs (paused)";
+  std::optional<std::string> refusal(std::string_view printer) override {
+    return spoolerDown ? "CUPS cannot be reached" : "printer '" + std::string(printer) + "' is not accepting jobs (paused)";
   }
-  std::shared_ptr<engine::ImageFolderSink> sink() override { return record_->sink(); }
-  std::vector<service::RecordedLabel> takePrinted() override { return record_->takePrinted(); }
+  std::shared_ptr<engine::PrintSink> sink() override { return record_->sink(); }
+  std::vector<engine::PrintedLabel> takePrinted() override { return record_->takePrinted(); }
+  engine::PrintedLabel printDrawn(const engine::LabelDescription& label, const std::vector<std::uint8_t>& png) override {
+    return record_->printDrawn(label, png);
+  }
   const std::filesystem::path& folder() const override { return record_->folder(); }
 
   bool spoolerDown = true;
 
  private:
-  std::unique_ptr<service::Printers> record_;
+  std::unique_ptr<printers::Printers> record_;
 };
 
 TEST(ServicePrinters, AStoppedPrinterOrADownSpoolerIsSaidAndNothingIsQueued) {

@@ -1,4 +1,4 @@
-#include "http_adapter.h"
+#include "service/http/http_adapter.h"
 
 namespace service {
 

@@ -4,7 +4,7 @@
 
 #include <httplib.h>
 
-#include "service_core.h"
+#include "service/service.h"
 
 namespace service {
 

@@ -20,10 +20,10 @@
 #include "support/temporary_folder.h"
 #include "engine/description_json.h"
 #include "labelwriter_stream.h"
+#include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_printing.h"
 #include "platform/cups/label_page.h"
-#include "printers.h"
-#include "service_core.h"
+#include "service/service.h"
 
 namespace {
 
@@ -402,7 +402,7 @@ TEST(LayOutTest, TurnsAQuarterClockwiseAndScalesToTheResolution) {
 TEST(ServiceOverCupsTest, PrintsToTheDescribedQueueAndRefusesAStoppedOne) {
   const Queue queue("lw-service", kLabelWriter450, "DYMO LabelWriter 450 Service");
   const engine_test::TemporaryFolder folder;
-  const auto printers = service::cupsPrinters(folder.path());
+  const auto printers = cups_printing::cupsPrinters(folder.path());
   service::Settings settings;
   settings.port = 41951;
   service::Service web(settings, *printers);

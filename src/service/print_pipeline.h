@@ -1,0 +1,105 @@
+#pragma once
+// How the service prints: with the control's semantics (one request state for all callers,
+// calls one at a time in the order they came) but without callers waiting for each other's
+// drawing. A print call goes through three steps:
+//
+//   1. rehearse: the call runs on a copy of the request state and its labels are drawn
+//      into memory, at once, side by side with other callers' rehearsals;
+//   2. in its turn (one call at a time, in arrival order): the call runs for real on the
+//      shared request state, and each label it prints goes to the printers with the picture
+//      step 1 drew for it, or drawn anew when it came out otherwise (another call changed
+//      what it depends on in between), so the record is always the label printed;
+//   3. the caller answers from the result, the labels printed and the diagnostics.
+//
+// A preview is step 1 alone. Calls run on the headless control: no windows, the print
+// window's two seconds on the virtual clock, settings dialogs closed as if "&Ok" were
+// pressed (a web page shows them itself), every call's diagnostics collected.
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "automation/value.h"
+#include "control/diagnostics.h"
+#include "control/entry_points.h"
+#include "control/label_request.h"
+#include "engine/image_sink.h"
+#include "printers/printers.h"
+
+namespace service {
+
+// Step 1's outcome.
+struct Rehearsal {
+  bool result = false;
+  std::vector<control::DiagnosticMessage> diagnostics;
+  std::vector<engine::DrawnLabel> drawn;  // one per distinct label
+};
+
+// Step 2's outcome.
+struct Printed {
+  bool result = false;
+  std::vector<engine::PrintedLabel> labels;
+  std::vector<control::DiagnosticMessage> diagnostics;
+};
+
+class PrintPipeline {
+ public:
+  explicit PrintPipeline(printers::Printers& printers);
+  ~PrintPipeline();
+  PrintPipeline(const PrintPipeline&) = delete;
+  PrintPipeline& operator=(const PrintPipeline&) = delete;
+
+  // Step 1; any number at once. Throws only when it cannot run at all (out of memory).
+  Rehearsal rehearse(control::PrintMethod method, std::span<const automation::Value> arguments);
+
+  // What only a call in its turn may do.
+  class Turn {
+   public:
+    // The printers: only one turn at a time asks or prints on them.
+    printers::Printers& printers() noexcept { return pipeline_.printers_; }
+    // Step 2, with what step 1 drew (nothing drawn: every label is drawn here).
+    Printed print(control::PrintMethod method, std::span<const automation::Value> arguments, const Rehearsal& ahead);
+
+   private:
+    friend class PrintPipeline;
+    explicit Turn(PrintPipeline& pipeline) : pipeline_(pipeline) {}
+    PrintPipeline& pipeline_;
+  };
+
+  // Runs `work` (callable with Turn&) in the next turn and returns what it returns.
+  template <class Work>
+  auto inTurn(Work&& work) {
+    const std::lock_guard turn(turns_);
+    Turn current(*this);
+    return work(current);
+  }
+
+  // A copy of the shared request state.
+  control::LabelRequest requestState();
+
+ private:
+  // A lock that lets its waiters in strictly in the order they came.
+  class ArrivalOrder {
+   public:
+    void lock();
+    void unlock();
+
+   private:
+    std::mutex mutex_;
+    std::condition_variable turn_;
+    std::uint64_t next_ = 0, serving_ = 0;
+  };
+  class Renderers;
+  class TurnSink;
+
+  printers::Printers& printers_;
+  ArrivalOrder turns_;
+  std::mutex state_;              // the request state, held briefly: to copy it, or for a call in its turn
+  control::LabelRequest request_;  // the process's one request state
+  std::unique_ptr<Renderers> renderers_;
+};
+
+}  // namespace service
