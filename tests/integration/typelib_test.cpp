@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "VantoryActiveX.h"
+#include "control/entry_points.h"
 #include "platform/windows/bstr.h"
 #include "platform/windows/com_ptr.h"
 
@@ -113,31 +117,34 @@ TEST_F(TypeLibraryTest, TheInterfaceIsDualHiddenNonExtensibleAndDerivesFromIDisp
 }
 
 struct Member {
-  const wchar_t* name;
+  std::wstring name;
   DISPID id;
   INVOKEKIND kind;
   int parameters;   // without the result
   VARTYPE result;   // of the [out, retval] parameter; VT_EMPTY for none
 };
 
+std::wstring wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
+// The published members, as the request fields' table gives them: the properties first, by
+// DISPID from the highest (PatientGender) down, then the four methods. The type library
+// must agree with the table in every name, DISPID and parameter.
 std::vector<Member> expectedVtable() {
-  const std::pair<const wchar_t*, DISPID> properties[] = {
-      {L"PatientGender", 0x68030011}, {L"ClientNumber", 0x68030010}, {L"PatientID", 0x6803000F},
-      {L"SpecimenRequirements", 0x6803000E}, {L"LabelCopies", 0x6803000D}, {L"PrinterName", 0x6803000C},
-      {L"ClientType", 0x6803000B}, {L"CurrentTime", 0x6803000A}, {L"CurrentDate", 0x68030009},
-      {L"Temperature", 0x68030008}, {L"PhysicianName", 0x68030007}, {L"TestName", 0x68030006},
-      {L"TestNumber", 0x68030005}, {L"PatientDOB", 0x68030004}, {L"PatientName", 0x68030003},
-      {L"SampleID", 0x68030002}, {L"RequisitionNumber", 0x68030001}, {L"AccessionNumber", 0x68030000}};
+  std::vector<const control::RequestField*> properties;
+  for (const auto& field : control::kRequestFields)
+    if (field.propertyId != 0) properties.push_back(&field);
+  std::ranges::sort(properties, std::greater{}, &control::RequestField::propertyId);
   std::vector<Member> members;
-  for (const auto& [name, id] : properties) {
-    members.push_back({name, id, INVOKE_PROPERTYPUT, 1, VT_EMPTY});
-    members.push_back({name, id, INVOKE_PROPERTYPUTREF, 1, VT_EMPTY});
-    members.push_back({name, id, INVOKE_PROPERTYGET, 0, VT_VARIANT});
+  for (const auto* property : properties) {
+    members.push_back({wide(property->name), property->propertyId, INVOKE_PROPERTYPUT, 1, VT_EMPTY});
+    members.push_back({wide(property->name), property->propertyId, INVOKE_PROPERTYPUTREF, 1, VT_EMPTY});
+    members.push_back({wide(property->name), property->propertyId, INVOKE_PROPERTYGET, 0, VT_VARIANT});
   }
-  members.push_back({L"PrintLabels", 0x60030012, INVOKE_FUNC, 21, VT_VARIANT});
+  members.push_back({L"PrintLabels", 0x60030012, INVOKE_FUNC, int(control::kPrintLabelsParameters.size()), VT_VARIANT});
   members.push_back({L"CloseConnection", 0x60030013, INVOKE_FUNC, 0, VT_VARIANT});
   members.push_back({L"GetControlVersion", 0x60030014, INVOKE_FUNC, 0, VT_I2});
-  members.push_back({L"PrintGENERICLabels", 0x60030015, INVOKE_FUNC, 9, VT_VARIANT});
+  members.push_back(
+      {L"PrintGENERICLabels", 0x60030015, INVOKE_FUNC, int(control::kPrintGenericLabelsParameters.size()), VT_VARIANT});
   return members;
 }
 
@@ -146,7 +153,7 @@ TEST_F(TypeLibraryTest, MembersStandInVtableOrderWithTheirDispidsKindsAndTypes) 
   const SHORT firstSlot = 7;  // after IUnknown's 3 and IDispatch's 4
   for (UINT index = 0; index < members.size(); ++index) {
     const Member& expected = members[index];
-    SCOPED_TRACE(std::to_string(index) + " " + std::string(expected.name, expected.name + wcslen(expected.name)));
+    SCOPED_TRACE(std::to_string(index) + " " + std::string(expected.name.begin(), expected.name.end()));
     const FunctionDescription function(interfaceInfo.get(), index);
     ASSERT_NE(function.operator->(), nullptr);
     EXPECT_EQ(nameOf(interfaceInfo.get(), function->memid), expected.name);
@@ -184,29 +191,22 @@ TEST_F(TypeLibraryTest, MembersStandInVtableOrderWithTheirDispidsKindsAndTypes) 
   }
 }
 
-TEST_F(TypeLibraryTest, ThePrintMethodsNameTheirParametersInOrder) {
+TEST_F(TypeLibraryTest, ThePrintMethodsNameTheirParametersInTheTablesOrder) {
   struct Method {
     DISPID id;
-    std::vector<std::wstring> names;
+    control::PrintMethod method;
   };
-  const Method methods[] = {
-      {0x60030012,
-       {L"PrintLabels", L"ClientType", L"ClientNumber", L"PrinterName", L"LabelCopies", L"Barcode",
-        L"AccessionNumber", L"RequisitionNumber", L"SampleID", L"PatientID", L"PatientName", L"PatientDOB",
-        L"PatientGender", L"TestNumber", L"TestName", L"PhysicianName", L"CurrentDate", L"CurrentTime",
-        L"Temperature", L"SpecimenRequirements", L"DisplayProperties", L"DisplayDebugger"}},
-      {0x60030015,
-       {L"PrintGENERICLabels", L"PrinterName", L"LabelCopies", L"Line1", L"Line2", L"Line3", L"Line4", L"Line5",
-        L"DisplayProperties", L"DisplayDebugger"}},
-  };
-  for (const auto& method : methods) {
+  for (const auto& [id, method] : {Method{0x60030012, control::PrintMethod::PrintLabels},
+                                   Method{0x60030015, control::PrintMethod::PrintGENERICLabels}}) {
+    std::vector<std::wstring> expected{wide(control::methodName(method))};
+    for (const auto parameter : control::parameterNames(method)) expected.push_back(wide(parameter));
     BSTR names[32] = {};
     UINT count = 0;
-    ASSERT_EQ(interfaceInfo->GetNames(method.id, names, 32, &count), S_OK);
+    ASSERT_EQ(interfaceInfo->GetNames(id, names, 32, &count), S_OK);
     std::vector<std::wstring> read;
     for (UINT i = 0; i < count; ++i) read.emplace_back(Bstr::adopt(names[i]).view());
-    read.resize(method.names.size());  // the result parameter may or may not be named
-    EXPECT_EQ(read, method.names);
+    read.resize(expected.size());  // the result parameter may or may not be named
+    EXPECT_EQ(read, expected);
   }
 }
 

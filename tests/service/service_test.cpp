@@ -165,60 +165,32 @@ TEST_F(ServiceTest, MangledBodiesAreAnsweredAndNeverBreakTheService) {
             true);
 }
 
-TEST_F(ServiceTest, OnlyLoopbackNamesWithOurPortAreServed) {
-  const std::string port = std::to_string(kPort);
-  for (const std::string& host :
-       std::vector<std::string>{"localhost:" + port, "LocalHost:" + port, "127.0.0.1:" + port, "[::1]:" + port}) {
-    service::HttpRequest request{"GET", "/v1/status", {{"Host", host}}, ""};
-    EXPECT_EQ(service_->handle(request).status, 200) << host;
-  }
-  for (const std::string& host :
-       std::vector<std::string>{std::string(), "evil.example:" + port, "localhost", "localhost:1" + port,
-                                "127.0.0.2:" + port, "localhost.evil.example:" + port, "[::1]"}) {
-    service::HttpRequest request{"POST", "/v1/PrintLabels", {}, sampleArguments("hospital").dump()};
-    if (!host.empty()) request.headers.emplace("Host", host);
-    const auto response = service_->handle(request);
-    EXPECT_EQ(response.status, 403) << host;
-    EXPECT_EQ(body(response)["error"]["code"], "HOST_NOT_ALLOWED");
-  }
+// Which Host and Origin headers pass, one by one: admission_test. Here: a refused request
+// prints nothing, and a page of an allowed origin prints and is answered for its origin.
+TEST_F(ServiceTest, AdmissionComesBeforeAnyWorkAndAnswersPagesForTheirOrigin) {
+  service::HttpRequest rebound{"POST", "/v1/PrintLabels", {{"Host", "evil.example:41951"}}, sampleArguments("hospital").dump()};
+  EXPECT_EQ(body(service_->handle(rebound))["error"]["code"], "HOST_NOT_ALLOWED");
+  const auto stranger = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", "https://evil.example"}});
+  EXPECT_EQ(stranger.status, 403);
+  EXPECT_EQ(body(stranger)["error"]["code"], "ORIGIN_NOT_ALLOWED");
+  EXPECT_EQ(stranger.header("Access-Control-Allow-Origin"), "https://evil.example");  // it may read why
   EXPECT_EQ(recordedLabels(), 0u);
-}
 
-TEST_F(ServiceTest, BrowsersAreServedOnlyForAllowedOrigins) {
   const auto allowed = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", kLabOrigin}});
   EXPECT_EQ(allowed.status, 200);
   EXPECT_EQ(allowed.header("Access-Control-Allow-Origin"), kLabOrigin);
   EXPECT_EQ(allowed.header("Vary"), "Origin");
-
-  for (const std::string& origin : std::vector<std::string>{
-           "https://evil.example", "https://lab.example.org.evil.example", "http://lab.example.org", "null"}) {
-    const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Origin", origin}});
-    EXPECT_EQ(refused.status, 403) << origin;
-    const auto message = body(refused)["error"]["message"].get<std::string>();
-    EXPECT_EQ(body(refused)["error"]["code"], "ORIGIN_NOT_ALLOWED");
-    EXPECT_NE(message.find("--allow-origin " + origin), std::string::npos) << message;
-    EXPECT_NE(message.find("allowOrigins"), std::string::npos) << message;
-  }
   EXPECT_EQ(recordedLabels(), 1u);
-
   // Programs on this machine send no Origin and are served; answers never allow a wildcard.
   const auto local = call("GET", "/v1/status");
   EXPECT_EQ(local.status, 200);
   EXPECT_FALSE(local.header("Access-Control-Allow-Origin"));
-}
 
-TEST_F(ServiceTest, PreflightsAllowTheMethodsHeadersAndThePrivateNetwork) {
-  const auto response = call("OPTIONS", "/v1/PrintLabels", "",
-                             {{"Origin", kLabOrigin},
-                              {"Access-Control-Request-Method", "POST"},
-                              {"Access-Control-Request-Headers", "content-type,idempotency-key"},
-                              {"Access-Control-Request-Private-Network", "true"}});
-  EXPECT_EQ(response.status, 204);
-  EXPECT_EQ(response.header("Access-Control-Allow-Origin"), kLabOrigin);
-  EXPECT_EQ(response.header("Access-Control-Allow-Methods"), "POST, OPTIONS");
-  EXPECT_EQ(response.header("Access-Control-Allow-Headers"), "Content-Type, Idempotency-Key");
-  EXPECT_EQ(response.header("Access-Control-Allow-Private-Network"), "true");
-  EXPECT_EQ(call("OPTIONS", "/v1/nothing", "", {{"Origin", kLabOrigin}}).status, 404);
+  // A preflight is answered for a known resource, even for a page that will be refused.
+  const service::Headers preflight{{"Origin", "https://evil.example"}, {"Access-Control-Request-Method", "POST"}};
+  EXPECT_EQ(call("OPTIONS", "/v1/PrintLabels", "", preflight).status, 204);
+  EXPECT_EQ(call("OPTIONS", "/v1/PrintLabels", "", preflight).header("Allow"), "POST, OPTIONS");
+  EXPECT_EQ(call("OPTIONS", "/v1/nothing", "", preflight).status, 404);
 }
 
 TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
@@ -239,12 +211,10 @@ TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
   post("/v1/PrintLabels", sampleArguments("hospital"), first);
   EXPECT_EQ(recordedLabels(), 4u);
 
-  for (const std::string& bad :
-       std::vector<std::string>{std::string(), std::string(256, 'k'), std::string("with space")}) {
-    const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", bad}});
-    EXPECT_EQ(refused.status, 400) << bad;
-    EXPECT_NE(refused.body.find("Idempotency-Key"), std::string::npos);
-  }
+  // A key that is no key (idempotency_test has them all) is a bad request, and prints nothing.
+  const auto refused = post("/v1/PrintLabels", sampleArguments("hospital"), {{"Idempotency-Key", "with space"}});
+  EXPECT_EQ(refused.status, 400);
+  EXPECT_NE(refused.body.find("Idempotency-Key"), std::string::npos);
   EXPECT_EQ(recordedLabels(), 4u);
 }
 
@@ -258,24 +228,6 @@ TEST_F(ServiceTest, ADoubleClickArrivingTogetherPrintsOnce) {
   for (auto& click : clicks) click.join();
   EXPECT_EQ(recordedLabels(), 1u);
   for (const auto& answer : answers) EXPECT_EQ(answer, answers[0]);
-}
-
-class SmallIdempotencyTable : public ServiceTest {
- protected:
-  SmallIdempotencyTable() : ServiceTest(limits()) {}
-  static service::Limits limits() {
-    service::Limits limits;
-    limits.idempotencyEntries = 2;
-    return limits;
-  }
-};
-
-TEST_F(SmallIdempotencyTable, KeepsOnlyTheNewestAnswers) {
-  for (const char* key : {"a", "b", "c", "c", "b"})
-    post("/v1/PrintGENERICLabels", sampleArguments("generic"), {{"Idempotency-Key", key}});
-  EXPECT_EQ(recordedLabels(), 3u);
-  post("/v1/PrintGENERICLabels", sampleArguments("generic"), {{"Idempotency-Key", "a"}});
-  EXPECT_EQ(recordedLabels(), 4u);
 }
 
 // Labels are drawn side by side and recorded one at a time: every caller must get its own
@@ -333,8 +285,7 @@ TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
           << path;
     }
   }
-  for (const std::string& parameter : std::vector<std::string>{"ClientType", "Barcode", "DisplayDebugger"})
-    EXPECT_TRUE(openapi["components"]["schemas"]["PrintLabelsParameters"]["properties"].contains(parameter));
+  EXPECT_EQ(openapi["components"]["schemas"]["PrintLabelsParameters"]["properties"].size(), 21u);
 
   const auto forms = body(call("GET", "/v1/settings-forms"));
   EXPECT_EQ(forms["caption"], "Vantory ActiveX v.1.3.5");

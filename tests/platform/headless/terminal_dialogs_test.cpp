@@ -9,7 +9,7 @@
 
 #include "automation/text.h"
 #include "control/entry_points.h"
-#include "support/test_doubles.h"
+#include "platform/headless/headless_control.h"
 
 namespace headless {
 namespace {
@@ -217,22 +217,19 @@ class NoEngine : public automation::ObjectFactory {
 
 TEST(TerminalDialogs, APrintCallShowsBothDialogsInTurnAndPrintsWhatWasEdited) {
   NoEngine engines;
-  VirtualClock clock;
-  HeadlessRequestWindows windows(engines, clock);
+  LabelRequest request;
+  HeadlessControl host(request, engines);
   std::string input = "PHYSICIAN\n\n\n\n\n";  // print parameters, then Ok
   input += "\n\n\n\n\nDOE, JANE\n\n\n\n\n\n\n\n\n\n\n";  // patient data, then Ok
   std::istringstream in(input);
   std::ostringstream out;
-  useTerminalDialogs(windows, in, out, true);
+  useTerminalDialogs(host.windows(), in, out, true);
 
-  LabelRequest request;
-  testing_support::RecordingSink sink;
-  control::PrintEntryPoints entry(request, windows, sink);
   std::vector<Value> args(21, Value::string(u"x"));
   args[0] = Value::string(u"HOSPITAL");
   args[19] = Value::string(u"true");
   args[20] = Value::string(u"false");
-  entry.PrintLabels(args);  // no engine here: the result is the engine's business, not the dialogs'
+  host.print(control::PrintMethod::PrintLabels, args);  // no engine here: the result is the engine's business
 
   EXPECT_EQ(request.ClientType.asString(), u"PHYSICIAN");
   EXPECT_EQ(request.PatientName.asString(), u"DOE, JANE");
