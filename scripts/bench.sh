@@ -12,7 +12,7 @@ for tool in glabels-3-batch zint; do
 done
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target label-bench vantory-print vantory-service service-bench
-build/native-release/tools/label-bench/label-bench --host build/native-release/tools/vantory-print/vantory-print \
+build/native-release/tools/label-bench/label-bench --host build/native-release/programs/vantory-print/vantory-print \
   --request examples/hospital.json --glabels tools/label-bench/hospital.glabels --cupsd scripts/private-cupsd.sh "$@"
 
 # The print service in image mode: latency per label over keep-alive at 1 and 8 clients,
@@ -24,7 +24,7 @@ service= labels=
 trap '[ -z "$service" ] || kill "$service" 2>/dev/null; [ -z "$labels" ] || rm -rf "$labels"' EXIT
 service_bench() {  # FOLDER_PARENT WHERE
   labels=$(mktemp -d -p "$1")
-  build/native-release/tools/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
+  build/native-release/programs/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
   service=$!
   local port=
   until port=$(grep -o '127.0.0.1:[0-9]*' "$labels/service.log" | cut -d: -f2) && [ -n "$port" ]; do

@@ -20,7 +20,7 @@ out="${VANTORY_DEMO_DIR:-$PWD/out}"
 echo "== building the native host and render-label"
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target vantory-print render-label
-host=build/native-release/tools/vantory-print/vantory-print
+host=build/native-release/programs/vantory-print/vantory-print
 render=build/native-release/tools/render-label/render-label
 
 echo "== printing the sample requests with the native host (labels in $out/native)"

@@ -104,6 +104,18 @@ describe("VantoryClient against vantory-service", () => {
     assert.deepEqual(await service.recorded(), before);
   });
 
+  test("the typed parameters of index.d.ts are the methods' parameters the service publishes", async () => {
+    const declarations = await readFile(path.join(sourceDir, "clients", "js", "src", "index.d.ts"), "utf8");
+    const openapi = await (await fetch(`${service.url}/v1/openapi.json`)).json();
+    for (const method of ["PrintLabels", "PrintGENERICLabels"]) {
+      const body = declarations.match(new RegExp(`interface ${method}Parameters \\{([^}]*)\\}`));
+      assert.ok(body, `${method}Parameters is declared`);
+      const declared = [...body[1].matchAll(/(\w+)\?: Argument/g)].map((member) => member[1]);
+      const published = Object.keys(openapi.components.schemas[`${method}Parameters`].properties);
+      assert.deepEqual([...declared].sort(), [...published].sort(), method);
+    }
+  });
+
   test("a body over the limit is refused with the error form", async () => {
     await assert.rejects(client.PrintGENERICLabels({ Line1: "x".repeat(5 << 20) }), (error) => {
       assert.ok(error instanceof VantoryError);

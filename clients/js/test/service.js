@@ -9,7 +9,7 @@ import { fileURLToPath } from "node:url";
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const sourceDir = path.resolve(here, "../../..");
 const serviceProgram =
-  process.env.VANTORY_SERVICE ?? path.join(sourceDir, "build/native/tools/vantory-service/vantory-service");
+  process.env.VANTORY_SERVICE ?? path.join(sourceDir, "build/native/programs/vantory-service/vantory-service");
 
 /**
  * @param {string[]} allowedOrigins
