@@ -114,15 +114,21 @@ int main(int argc, char** argv) {
     usage(stderr);
     return 2;
   }
-  const auto printers = line.cups || line.listPrinters ? cups_printing::cupsPrinters(line.output)
-                                                       : printers::imagePrinters(line.output);
-  if (line.listPrinters) return listPrinters(*printers);
+  std::unique_ptr<printers::Printers> labelPrinters;
+  try {
+    labelPrinters = line.cups || line.listPrinters ? cups_printing::cupsPrinters(line.output)
+                                                   : printers::imagePrinters(line.output);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vantory-print: %s\n", error.what());
+    return 1;
+  }
+  if (line.listPrinters) return listPrinters(*labelPrinters);
 
   headless::HeadlessControl control(
-      printers->sink(), {headless::Diagnostics::OnStandardError, headless::SettingsDialogs::OnTerminal});
+      labelPrinters->sink(), {headless::Diagnostics::OnStandardError, headless::SettingsDialogs::OnTerminal});
   const bool printed = control.print(line.request.method, arguments);
   std::printf("result: %s\n", printed ? "True" : "False");
-  for (const auto& label : printers->takePrinted()) {
+  for (const auto& label : labelPrinters->takePrinted()) {
     if (!label.image.empty()) std::printf("label image: %s\n", label.image.string().c_str());
     std::printf("label description: %s\n", label.description.string().c_str());
     if (!label.destination.empty()) std::printf("label printed: %s job %d\n", label.destination.c_str(), label.job);

@@ -29,9 +29,10 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<printers::Printers> printers;
+  std::unique_ptr<printers::Printers> labelPrinters;
   try {
-    printers = options.cups ? cups_printing::cupsPrinters(options.output) : printers::imagePrinters(options.output);
+    labelPrinters =
+        options.cups ? cups_printing::cupsPrinters(options.output) : printers::imagePrinters(options.output);
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "vantory-service: cannot print through CUPS: %s\n", failure.what());
     return 1;
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
   if (!withIpv6) std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n", port);
 
   options.settings.port = port;
-  service::Service service(options.settings, *printers);
+  service::Service service(options.settings, *labelPrinters);
   service::serveOver(ipv4, service);
   service::serveOver(ipv6, service);
 
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
   if (withIpv6) secondListener = std::thread([&] { ipv6.listen_after_bind(); });
 
   std::printf("vantory-service: listening on http://127.0.0.1:%d%s, printing %s, labels in %s, %zu allowed origin(s)\n",
-              port, withIpv6 ? (" and http://[::1]:" + std::to_string(port)).c_str() : "", printers->mode().c_str(),
+              port, withIpv6 ? (" and http://[::1]:" + std::to_string(port)).c_str() : "", labelPrinters->mode().c_str(),
               options.output.string().c_str(), options.settings.allowedOrigins.size());
   std::fflush(stdout);
   ipv4.listen_after_bind();

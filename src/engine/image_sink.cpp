@@ -5,7 +5,8 @@
 namespace engine {
 
 std::optional<std::vector<std::uint8_t>> ImageFolderSink::image(const LabelDescription& label) {
-  return renderer_.renderPng(label);
+  if (!renderer_) renderer_.emplace();
+  return renderer_->renderPng(label);
 }
 
 const DrawnLabel* drawingOf(std::span<const DrawnLabel> drawn, const LabelDescription& label) noexcept {

@@ -4,6 +4,7 @@
 // with that picture (printDrawn).
 
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "engine/print_sink.h"
@@ -25,7 +26,8 @@ class ImageFolderSink : public LabelFolderSink {
   std::optional<std::vector<std::uint8_t>> image(const LabelDescription& label) override;
 
  private:
-  LabelRenderer renderer_;
+  // Made at the first label: a run that prints none never sets up the fonts.
+  std::optional<LabelRenderer> renderer_;
 };
 
 // The picture among `drawn` of a label equal to `label`, if any.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/cups/cups_library.h"
 #include "platform/cups/cups_printing.h"
 
 namespace cups_printing {
@@ -40,6 +41,7 @@ class CupsPrinters : public printers::FolderPrinters<CupsSink> {
 }  // namespace
 
 std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder) {
+  cups();  // a missing libcups is said at once, not at the first label
   return std::make_unique<CupsPrinters>(std::move(folder));
 }
 

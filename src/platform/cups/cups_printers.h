@@ -9,6 +9,7 @@
 
 namespace cups_printing {
 
+// Throws CupsError when libcups cannot be loaded.
 std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder);
 
 }  // namespace cups_printing

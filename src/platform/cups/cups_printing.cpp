@@ -1,8 +1,5 @@
 #include "cups_printing.h"
 
-#include <cups/cups.h>
-#include <cups/raster.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -16,24 +13,25 @@
 #include <string_view>
 #include <tuple>
 
-#include "label_page.h"
+#include "platform/cups/cups_library.h"
+#include "platform/cups/label_page.h"
 
 namespace cups_printing {
 
 namespace {
 
 struct HttpClose {
-  void operator()(http_t* http) const noexcept { httpClose(http); }
+  void operator()(http_t* http) const noexcept { cups().httpClose(http); }
 };
 using Connection = std::unique_ptr<http_t, HttpClose>;
 
 struct DestInfoFree {
-  void operator()(cups_dinfo_t* info) const noexcept { cupsFreeDestInfo(info); }
+  void operator()(cups_dinfo_t* info) const noexcept { cups().cupsFreeDestInfo(info); }
 };
 using DestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFree>;
 
 struct RasterClose {
-  void operator()(cups_raster_t* raster) const noexcept { cupsRasterClose(raster); }
+  void operator()(cups_raster_t* raster) const noexcept { cups().cupsRasterClose(raster); }
 };
 using RasterStream = std::unique_ptr<cups_raster_t, RasterClose>;
 
@@ -41,13 +39,14 @@ using RasterStream = std::unique_ptr<cups_raster_t, RasterClose>;
 class DestinationArray {
  public:
   explicit DestinationArray(http_t* http) {
-    count_ = cupsGetDests2(http, &dests_);
+    count_ = cups().cupsGetDests2(http, &dests_);
     // A server without printers answers "not found"; anything else is a failure to list.
-    if (count_ == 0 && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-      throw CupsError(std::string("the CUPS server at ") + cupsServer() +
-                      " did not list its printers: " + cupsLastErrorString());
+    const ipp_status_t status = cups().cupsLastError();
+    if (count_ == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND)
+      throw CupsError(std::string("the CUPS server at ") + cups().cupsServer() +
+                      " did not list its printers: " + cups().cupsLastErrorString());
   }
-  ~DestinationArray() { cupsFreeDests(count_, dests_); }
+  ~DestinationArray() { cups().cupsFreeDests(count_, dests_); }
   DestinationArray(const DestinationArray&) = delete;
   DestinationArray& operator=(const DestinationArray&) = delete;
 
@@ -64,20 +63,24 @@ class DestinationArray {
   cups_dest_t* dests_ = nullptr;
 };
 
-// The server the CUPS environment names (CUPS_SERVER, client.conf), or none.
-Connection tryConnect() noexcept {
-  return Connection(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 10000, nullptr));
+// The server the CUPS environment names (CUPS_SERVER, client.conf), or none. Throws
+// CupsError only when libcups cannot be loaded.
+Connection tryConnect() {
+  const CupsLibrary& lib = cups();
+  return Connection(
+      lib.httpConnect2(lib.cupsServer(), lib.ippPort(), nullptr, AF_UNSPEC, lib.cupsEncryption(), 1, 10000, nullptr));
 }
 
 Connection connect() {
   Connection http = tryConnect();
   if (!http)
-    throw CupsError(std::string("cannot reach the CUPS server at ") + cupsServer() + ": " + cupsLastErrorString());
+    throw CupsError(std::string("cannot reach the CUPS server at ") + cups().cupsServer() + ": " +
+                    cups().cupsLastErrorString());
   return http;
 }
 
 std::string option(const cups_dest_t& dest, const char* name) {
-  const char* value = cupsGetOption(name, dest.num_options, dest.options);
+  const char* value = cups().cupsGetOption(name, dest.num_options, dest.options);
   return value ? value : "";
 }
 
@@ -102,11 +105,12 @@ Destination describe(const cups_dest_t& dest) {
 // The name a PPD gives a size ("Letter", "w167h288") for the PWG name CUPS reports it by
 // ("na_letter_8.5x11in", "custom_58.76x101.6mm_58.76x101.6mm").
 std::string ppdMediaName(const char* pwgName) {
-  const pwg_media_t* media = pwgMediaForPWG(pwgName);
+  const pwg_media_t* media = cups().pwgMediaForPWG(pwgName);
   if (!media) return pwgName;
   if (media->ppd && !std::string_view(pwgName).starts_with("custom_")) return media->ppd;
   char name[64];
-  std::snprintf(name, sizeof name, "w%ldh%ld", std::lround(media->width * 72.0 / 2540), std::lround(media->length * 72.0 / 2540));
+  std::snprintf(name, sizeof name, "w%ldh%ld", std::lround(media->width * 72.0 / 2540),
+                std::lround(media->length * 72.0 / 2540));
   return name;
 }
 
@@ -128,7 +132,7 @@ cups_dest_t& findDestination(const DestinationArray& dests, const std::string& p
 }
 
 struct IppDelete {
-  void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
+  void operator()(ipp_t* ipp) const noexcept { cups().ippDelete(ipp); }
 };
 using Ipp = std::unique_ptr<ipp_t, IppDelete>;
 
@@ -139,24 +143,25 @@ std::optional<Destination> currentState(http_t* http, const cups_dest_t& dest) {
   Destination d = describe(dest);
   const std::string uri = option(dest, "printer-uri-supported");
   if (uri.empty()) return d;
-  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ipp_t* request = cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
   static constexpr const char* kWanted[] = {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs"};
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, kWanted);
-  const Ipp response(cupsDoRequest(http, request, "/"));  // frees the request
-  if (!response || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
-  if (ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM)) {
-    const int value = ippGetInteger(state, 0);
+  cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, kWanted);
+  const Ipp response(cups().cupsDoRequest(http, request, "/"));  // frees the request
+  if (!response || cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
+  if (ipp_attribute_t* state = cups().ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM)) {
+    const int value = cups().ippGetInteger(state, 0);
     d.state = value == IPP_PSTATE_STOPPED ? "stopped" : value == IPP_PSTATE_PROCESSING ? "processing" : "idle";
   }
-  if (ipp_attribute_t* reasons = ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD)) {
+  if (ipp_attribute_t* reasons = cups().ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD)) {
     d.reasons.clear();
-    for (int i = 0; i < ippGetCount(reasons); ++i)
-      if (const char* reason = ippGetString(reasons, i, nullptr); reason && std::string_view(reason) != "none")
+    for (int i = 0; i < cups().ippGetCount(reasons); ++i)
+      if (const char* reason = cups().ippGetString(reasons, i, nullptr); reason && std::string_view(reason) != "none")
         d.reasons.emplace_back(reason);
   }
-  if (ipp_attribute_t* accepting = ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
-    d.acceptingJobs = ippGetBoolean(accepting, 0);
+  if (ipp_attribute_t* accepting =
+          cups().ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+    d.acceptingJobs = cups().ippGetBoolean(accepting, 0);
   return d;
 }
 
@@ -179,18 +184,18 @@ struct Media {
 std::optional<Media> findMedia(http_t* http, cups_dest_t& dest, cups_dinfo_t* info, const engine::LabelStock& stock) {
   const int width = hundredthsOfMm(stock.width);
   const int length = hundredthsOfMm(stock.height);
-  const int count = cupsGetDestMediaCount(http, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+  const int count = cups().cupsGetDestMediaCount(http, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
   for (const bool turned : {false, true}) {
     for (int i = 0; i < count; ++i) {
       Media media{{}, turned};
-      if (!cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &media.size)) continue;
+      if (!cups().cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &media.size)) continue;
       const int across = turned ? length : width;
       const int along = turned ? width : length;
       if (sameSize(media.size.width, across) && sameSize(media.size.length, along)) return media;
     }
   }
   Media custom;
-  if (cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size) &&
+  if (cups().cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size) &&
       sameSize(custom.size.width, width) && sameSize(custom.size.length, length))
     return custom;
   return std::nullopt;
@@ -203,10 +208,10 @@ std::string inches(int twips) {
 }
 
 std::pair<int, int> resolution(http_t* http, cups_dest_t& dest, cups_dinfo_t* info) {
-  if (ipp_attribute_t* attr = cupsFindDestDefault(http, &dest, info, "printer-resolution")) {
+  if (ipp_attribute_t* attr = cups().cupsFindDestDefault(http, &dest, info, "printer-resolution")) {
     ipp_res_t units = IPP_RES_PER_INCH;
     int y = 0;
-    const int x = ippGetResolution(attr, 0, &y, &units);
+    const int x = cups().ippGetResolution(attr, 0, &y, &units);
     if (x > 0 && y > 0 && units == IPP_RES_PER_INCH) return {x, y};
     if (x > 0 && y > 0 && units == IPP_RES_PER_CM) return {static_cast<int>(std::lround(x * 2.54)),
                                                           static_cast<int>(std::lround(y * 2.54))};
@@ -218,7 +223,7 @@ std::pair<int, int> resolution(http_t* http, cups_dest_t& dest, cups_dinfo_t* in
 // driverless printers and the generic filters.
 const char* documentFormat(http_t* http, cups_dest_t& dest, cups_dinfo_t* info) {
   for (const char* format : {"application/vnd.cups-raster", "image/pwg-raster"})
-    if (cupsCheckDestSupported(http, &dest, info, "document-format", format)) return format;
+    if (cups().cupsCheckDestSupported(http, &dest, info, "document-format", format)) return format;
   return nullptr;
 }
 
@@ -237,8 +242,8 @@ std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const Page
                                           int copies, bool pwg) {
   pwg_media_t size{media.size.media, nullptr, nullptr, media.size.width, media.size.length};
   cups_page_header2_t header;
-  if (!cupsRasterInitPWGHeader(&header, &size, "black_1", layout.xDpi, layout.yDpi, "one-sided", nullptr))
-    throw CupsError(std::string("cannot describe the raster page: ") + cupsRasterErrorString());
+  if (!cups().cupsRasterInitPWGHeader(&header, &size, "black_1", layout.xDpi, layout.yDpi, "one-sided", nullptr))
+    throw CupsError(std::string("cannot describe the raster page: ") + cups().cupsRasterErrorString());
   header.cupsWidth = static_cast<unsigned>(page.width);
   header.cupsHeight = static_cast<unsigned>(page.height);
   header.cupsBytesPerLine = static_cast<unsigned>(page.rowBytes);
@@ -247,13 +252,13 @@ std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const Page
 
   std::vector<unsigned char> document;
   const RasterStream raster(
-      cupsRasterOpenIO(appendBytes, &document, pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED));
-  if (!raster) throw CupsError(std::string("cannot write raster: ") + cupsRasterErrorString());
+      cups().cupsRasterOpenIO(appendBytes, &document, pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED));
+  if (!raster) throw CupsError(std::string("cannot write raster: ") + cups().cupsRasterErrorString());
   std::vector<unsigned char> bits(page.bits.begin(), page.bits.end());  // the writer takes a non-const buffer
   for (int copy = 0; copy < copies; ++copy) {
-    if (!cupsRasterWriteHeader2(raster.get(), &header) ||
-        cupsRasterWritePixels(raster.get(), bits.data(), static_cast<unsigned>(bits.size())) < bits.size())
-      throw CupsError(std::string("cannot write raster: ") + cupsRasterErrorString());
+    if (!cups().cupsRasterWriteHeader2(raster.get(), &header) ||
+        cups().cupsRasterWritePixels(raster.get(), bits.data(), static_cast<unsigned>(bits.size())) < bits.size())
+      throw CupsError(std::string("cannot write raster: ") + cups().cupsRasterErrorString());
   }
   return document;
 }
@@ -299,10 +304,10 @@ struct CupsSink::Session {
 
   cups_dinfo_t* capabilitiesOf(cups_dest_t& dest) {
     DestInfo& info = capabilities[dest.name];
-    if (!info) info.reset(cupsCopyDestInfo(http.get(), &dest));
+    if (!info) info.reset(cups().cupsCopyDestInfo(http.get(), &dest));
     if (!info)
       throw CupsError("cannot read what the CUPS destination " + quoted(dest.name) + " supports: " +
-                      cupsLastErrorString());
+                      cups().cupsLastErrorString());
     return info.get();
   }
 };
@@ -313,9 +318,9 @@ std::vector<Destination> listDestinations() {
   std::vector<Destination> list;
   for (cups_dest_t* dest : dests.queues()) {
     Destination d = describe(*dest);
-    if (const DestInfo info{cupsCopyDestInfo(http.get(), dest)})
-      if (ipp_attribute_t* media = cupsFindDestDefault(http.get(), dest, info.get(), CUPS_MEDIA))
-        if (const char* pwgName = ippGetString(media, 0, nullptr)) d.defaultMedia = ppdMediaName(pwgName);
+    if (const DestInfo info{cups().cupsCopyDestInfo(http.get(), dest)})
+      if (ipp_attribute_t* media = cups().cupsFindDestDefault(http.get(), dest, info.get(), CUPS_MEDIA))
+        if (const char* pwgName = cups().ippGetString(media, 0, nullptr)) d.defaultMedia = ppdMediaName(pwgName);
     list.push_back(std::move(d));
   }
   return list;
@@ -336,9 +341,9 @@ CupsSink::Session& CupsSink::session(const std::string& printer) {
     }
     if (!kept) break;
   }
-  const std::string why = cupsLastErrorString();
+  const std::string why = cups().cupsLastErrorString();
   session_.reset();
-  throw CupsError(std::string("the CUPS server at ") + cupsServer() + " did not tell the state of " +
+  throw CupsError(std::string("the CUPS server at ") + cups().cupsServer() + " did not tell the state of " +
                   quoted(printer) + ": " + why);
 }
 
@@ -374,31 +379,39 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
 
   // One Print-Job request: the job and its document in one go.
   const std::string title = jobName(label);
-  const Ipp request(ippNewRequest(IPP_OP_PRINT_JOB));
-  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+  const Ipp request(cups().ippNewRequest(IPP_OP_PRINT_JOB));
+  cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                option(dest, "printer-uri-supported").c_str());
-  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
-  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format);
-  ippAddString(request.get(), IPP_TAG_JOB, IPP_TAG_KEYWORD, CUPS_MEDIA, nullptr, media->size.media);
+  cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                      cups().cupsUser());
+  cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format);
+  cups().ippAddString(request.get(), IPP_TAG_JOB, IPP_TAG_KEYWORD, CUPS_MEDIA, nullptr, media->size.media);
   Ipp response;
-  if (cupsSendRequest(http, request.get(), "/", ippLength(request.get()) + document.size()) == HTTP_STATUS_CONTINUE &&
-      cupsWriteRequestData(http, reinterpret_cast<const char*>(document.data()), document.size()) ==
+  if (cups().cupsSendRequest(http, request.get(), "/", cups().ippLength(request.get()) + document.size()) ==
+          HTTP_STATUS_CONTINUE &&
+      cups().cupsWriteRequestData(http, reinterpret_cast<const char*>(document.data()), document.size()) ==
           HTTP_STATUS_CONTINUE)
-    response.reset(cupsGetResponse(http, "/"));
-  ipp_attribute_t* const jobId = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
-  if (!response || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !jobId) {
-    const std::string why = cupsLastErrorString();
+    response.reset(cups().cupsGetResponse(http, "/"));
+  ipp_attribute_t* const jobId =
+      response ? cups().ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+  if (!response || cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE || !jobId) {
+    const std::string why = cups().cupsLastErrorString();
     session_.reset();  // the connection may be in any state now
     throw CupsError("the CUPS destination " + name + " refused the job: " + why);
   }
-  const int job = ippGetInteger(jobId, 0);
+  const int job = cups().ippGetInteger(jobId, 0);
   return engine::Delivery{dest.name, job, utcNow()};
 }
 
 void CupsSink::withdraw(const engine::Delivery& delivery) noexcept {
   // Best effort: the record could not be written, so the label must not print either.
-  if (const Connection http = tryConnect()) cupsCancelJob2(http.get(), delivery.destination.c_str(), delivery.job, 0);
+  // (libcups is loaded: the label was delivered through it.)
+  try {
+    if (const Connection http = tryConnect())
+      cups().cupsCancelJob2(http.get(), delivery.destination.c_str(), delivery.job, 0);
+  } catch (...) {
+  }
 }
 
 }  // namespace cups_printing
