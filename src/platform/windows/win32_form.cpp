@@ -12,14 +12,6 @@ namespace windows {
 
 namespace {
 
-HINSTANCE thisModule() { return static_cast<HINSTANCE>(ComModule::instance().handle()); }
-
-HICON classIcon(HINSTANCE module, int icon, int widthMetric, int heightMetric) {
-  if (icon == 0) return nullptr;
-  return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(icon), IMAGE_ICON, GetSystemMetrics(widthMetric),
-                                       GetSystemMetrics(heightMetric), LR_SHARED));
-}
-
 RECT windowRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
@@ -61,33 +53,13 @@ class ThreadWindowsDisabled {
 
 automation::AutomationError objectUnloaded() { return {364, u"Object was unloaded"}; }
 
-ClassRegistration registerWindowClass(const WindowClass& windowClassDesign) {
-  const HINSTANCE module = thisModule();
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, windowClassDesign.name, &existing)) return ClassRegistration::Existing;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = windowClassDesign.style;
-  windowClass.lpfnWndProc = windowClassDesign.procedure;
-  windowClass.hInstance = module;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = windowClassDesign.name;
-  windowClass.hIcon = classIcon(module, windowClassDesign.icon, SM_CXICON, SM_CYICON);
-  windowClass.hIconSm = classIcon(module, windowClassDesign.icon, SM_CXSMICON, SM_CYSMICON);
-  return RegisterClassExW(&windowClass) != 0 ? ClassRegistration::Registered : ClassRegistration::Failed;
-}
-
 int Win32Form::toPixelsX(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
 int Win32Form::toPixelsY(double twips) const noexcept { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
 
 HWND Win32Form::requireWindow() const {
-  if (window_ == nullptr) throw objectUnloaded();
-  return window_;
+  if (window() == nullptr) throw objectUnloaded();
+  return window();
 }
-
-HWND Win32Form::releaseWindow() noexcept { return std::exchange(window_, nullptr); }
 
 double Win32Form::left() const { return toTwipsX(windowRect(requireWindow()).left); }
 double Win32Form::top() const { return toTwipsY(windowRect(requireWindow()).top); }
@@ -135,18 +107,14 @@ bool Win32Form::createWindow(const wchar_t* className, const std::wstring& capti
   }
   RECT frame{0, 0, toPixelsX(clientWidthTwips), toPixelsY(clientHeightTwips)};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const HWND created = CreateWindowExW(exStyle, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                       thisModule(), this);
-  if (created == nullptr) return false;
-  window_ = created;
-  return true;
+  return create(exStyle, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                frame.bottom - frame.top, nullptr);
 }
 
 HWND Win32Form::createChild(const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
                             const TwipsRect& at, int id, HFONT font) const {
   const HWND child = CreateWindowExW(exStyle, className, text, style, toPixelsX(at.left), toPixelsY(at.top),
-                                     toPixelsX(at.width), toPixelsY(at.height), window_,
+                                     toPixelsX(at.width), toPixelsY(at.height), window(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), thisModule(), nullptr);
   if (child != nullptr && font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
@@ -165,13 +133,13 @@ GdiObject<HFONT> Win32Form::designFont(const wchar_t* face, bool underline) cons
 }
 
 void Win32Form::runModalLoop() {
-  if (window_ == nullptr) return;
-  const ThreadWindowsDisabled others(window_);
-  ShowWindow(window_, SW_SHOWNORMAL);
-  UpdateWindow(window_);
+  if (window() == nullptr) return;
+  const ThreadWindowsDisabled others(window());
+  ShowWindow(window(), SW_SHOWNORMAL);
+  UpdateWindow(window());
   onShown();
   MSG message;
-  while (window_ != nullptr && !modalDone()) {
+  while (window() != nullptr && !modalDone()) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == -1) break;
     if (got == 0) {  // the thread is quitting: close and let the outer loop see it too
@@ -182,34 +150,6 @@ void Win32Form::runModalLoop() {
     if (preTranslate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
-  }
-}
-
-LRESULT Win32Form::handleFailure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32Form::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* form = static_cast<Win32Form*>(create->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    form->window_ = window;
-  }
-  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (form->window_ == window) {
-      form->window_ = nullptr;
-      form->onDestroyed();
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  try {
-    return form->handleMessage(window, message, wParam, lParam);
-  } catch (...) {
-    return form->handleFailure(window, message, wParam, lParam);
   }
 }
 
