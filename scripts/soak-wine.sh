@@ -14,13 +14,13 @@ calls=${1:-300}
 [[ $calls =~ ^[1-9][0-9]*$ ]] || { echo "usage: soak-wine.sh [CALLS]" >&2; exit 2; }
 
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine invoke_sweep >/dev/null
+cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine wine_soak >/dev/null
 
 bin=build/win32/bin
 mkdir -p out/soak
 set +e
 bash scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --register "$bin/VirtualLabelEngine.dll" \
-  "$bin/invoke_sweep.exe" "$bin/VantoryActiveX.ocx" "$PWD/out/soak/labels" --soak "$calls" |
+  "$bin/wine_soak.exe" "$bin/VantoryActiveX.ocx" "$PWD/out/soak/labels" "$calls" |
   tr -d '\r' | tee out/soak/wine-soak.txt
 status=${PIPESTATUS[0]}
 set -e

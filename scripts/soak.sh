@@ -11,11 +11,11 @@ native_soak() {
   local requests=${SOAK_REQUESTS:-100000}
   echo "== native soak"
   cmake --preset native-release >/dev/null
-  cmake --build --preset native-release --target soak
+  cmake --build --preset native-release --target native_soak
   # Every label serialised as the Windows engine records it ...
-  build/native-release/tools/soak/soak --requests "$requests"
+  build/native-release/tests/soak/native_soak --requests "$requests"
   # ... and drawn and encoded as the native engine's picture too.
-  build/native-release/tools/soak/soak --requests "$requests" --render
+  build/native-release/tests/soak/native_soak --requests "$requests" --render
 }
 
 bash scripts/setup.sh

@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"
 # fontconfig, glib and pango keep process-wide caches that LeakSanitizer would report.
-export LSAN_OPTIONS="suppressions=$here/../engine/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # New inputs go to the work folder; the seed corpus in the source tree stays as it is.
 "$binary" "$work/corpus" "$seeds" -dict="$dictionary" -max_total_time="$seconds" -timeout=60 \

@@ -1,8 +1,8 @@
 // The control's IDispatch::Invoke swept the way a hostile or careless host could call it,
-// in this one process (a crash ends it and fails the test), and a soak of print calls.
+// in this one process (a crash ends it and fails the test). (The soak of print calls in one
+// process is tests/soak/wine_soak.cpp.)
 //
 //   invoke_sweep CONTROL LABEL_FOLDER            the sweep
-//   invoke_sweep CONTROL LABEL_FOLDER --soak N   N print calls, resources after each
 //   invoke_sweep CONTROL LABEL_FOLDER --parts P  only the sweep's parts P (of ABCD)
 //
 // CONTROL is the control's DLL, loaded with LoadLibrary and created through its
@@ -1033,84 +1033,6 @@ LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception) {
   ExitProcess(3);
 }
 
-std::wstring windowsPath(std::wstring path) {
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-// ---- The soak
-
-int soak(ControlLibrary& library, LabelFolder& labels, int calls) {
-  auto control = library.create();
-  if (!control) {
-    std::printf("FAIL: the control could not be created\n");
-    return 1;
-  }
-  const int warmUp = std::min(5, std::max(1, calls / 3));
-  using Request = std::vector<Variant> (*)();
-  const std::pair<const wchar_t*, Request> requests[] = {{L"PrintLabels", &hospitalRequest},
-                                                         {L"PrintLabels", &physicianRequest},
-                                                         {L"PrintGENERICLabels", &genericRequest}};
-  const char* names[] = {"HOSPITAL", "PHYSICIAN", "GENERIC"};
-
-  std::printf("soak: %d print calls in one process; resources: %s\n", calls, resourceSources().c_str());
-  const ResourceSample start = sampleResources();
-  std::printf("%6s %-10s %-6s %6s %6s %14s\n", "call", "layout", "result", "GDI", "USER", "private bytes");
-  std::printf("%6s %-10s %-6s %6ld %6ld %14llu\n", "start", "", "", start.gdi, start.user,
-              static_cast<unsigned long long>(start.privateBytes));
-  int failures = 0;
-  ResourceSample afterWarmUp, last, peak = start;
-  const ULONGLONG started = GetTickCount64();
-  for (int i = 0; i < calls; ++i) {
-    const auto& [member, request] = requests[i % 3];
-    // The next label by its number: listing a folder that grows by one file a call would
-    // itself cost the process memory.
-    const auto number = static_cast<std::size_t>(i) + 1;
-    const auto outcome = invokeByName(*control.get(), member, request());
-    const bool ok = outcome.printed && labels.exists(number) && !labels.exists(number + 1);
-    if (!ok) ++failures;
-    last = sampleResources();
-    peak.gdi = std::max(peak.gdi, last.gdi);
-    peak.user = std::max(peak.user, last.user);
-    peak.privateBytes = std::max(peak.privateBytes, last.privateBytes);
-    if (i + 1 == warmUp) afterWarmUp = last;
-    std::printf("%6d %-10s %-6s %6ld %6ld %14llu\n", i + 1, names[i % 3], ok ? "True" : "FAILED", last.gdi, last.user,
-                static_cast<unsigned long long>(last.privateBytes));
-  }
-  const ULONGLONG elapsed = GetTickCount64() - started;
-  control.reset();
-  const ResourceSample released = sampleResources();
-
-  const auto growth = static_cast<long long>(last.privateBytes) - static_cast<long long>(afterWarmUp.privateBytes);
-  const int measured = calls - warmUp;
-  std::printf("\nsoak summary: %d calls, %d failed, %.1f s (%.0f ms per call)\n", calls, failures, elapsed / 1000.0,
-              static_cast<double>(elapsed) / calls);
-  std::printf("  GDI objects:   start %ld, after %d warm-up calls %ld, peak %ld, last %ld, control released %ld\n",
-              start.gdi, warmUp, afterWarmUp.gdi, peak.gdi, last.gdi, released.gdi);
-  std::printf("  USER objects:  start %ld, after %d warm-up calls %ld, peak %ld, last %ld, control released %ld\n",
-              start.user, warmUp, afterWarmUp.user, peak.user, last.user, released.user);
-  std::printf(
-      "  private bytes: start %llu, after warm-up %llu, peak %llu, last %llu: %+lld after warm-up (%+.0f per call over "
-      "%d calls)\n",
-      static_cast<unsigned long long>(start.privateBytes), static_cast<unsigned long long>(afterWarmUp.privateBytes),
-      static_cast<unsigned long long>(peak.privateBytes), static_cast<unsigned long long>(last.privateBytes), growth,
-      measured > 0 ? static_cast<double>(growth) / measured : 0.0, measured);
-
-  int verdict = failures == 0 ? 0 : 1;
-  if (failures) std::printf("FAIL: %d print calls did not print\n", failures);
-  // Handles: after the warm-up the counts must not grow. (Memory is reported, not judged.)
-  if (last.gdi > afterWarmUp.gdi) {
-    std::printf("FAIL: GDI objects grew from %ld after the warm-up to %ld\n", afterWarmUp.gdi, last.gdi);
-    verdict = 1;
-  }
-  if (last.user > afterWarmUp.user) {
-    std::printf("FAIL: USER objects grew from %ld after the warm-up to %ld\n", afterWarmUp.user, last.user);
-    verdict = 1;
-  }
-  std::printf("SOAK: %s\n", verdict == 0 ? "PASS" : "FAIL");
-  return verdict;
-}
 
 }  // namespace
 }  // namespace sweep
@@ -1119,10 +1041,9 @@ int wmain(int argc, wchar_t** argv) {
   using namespace sweep;
   SetUnhandledExceptionFilter(&reportCrash);
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-  const bool soaking = argc == 5 && std::wstring_view(argv[3]) == L"--soak";
   const bool someParts = argc == 5 && std::wstring_view(argv[3]) == L"--parts";
-  if (argc != 3 && !soaking && !someParts) {
-    std::printf("usage: invoke_sweep CONTROL LABEL_FOLDER [--soak N | --parts ABCD]\n");
+  if (argc != 3 && !someParts) {
+    std::printf("usage: invoke_sweep CONTROL LABEL_FOLDER [--parts ABCD]\n");
     return 2;
   }
   if (FAILED(OleInitialize(nullptr))) return 2;
@@ -1135,20 +1056,16 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("FAIL: %s does not load as a COM server\n", narrow(argv[1]).c_str());
     } else {
       WindowCloser closer;
-      if (soaking) {
-        verdict = soak(library, labels, _wtoi(argv[4]));
+      auto control = library.create();
+      auto members = control ? membersOf(*control.get()) : std::vector<Member>{};
+      if (std::count_if(members.begin(), members.end(), [](const Member& m) { return m.known; }) != 22) {
+        std::printf("FAIL: the control or its 22 members cannot be reached\n");
       } else {
-        auto control = library.create();
-        auto members = control ? membersOf(*control.get()) : std::vector<Member>{};
-        if (std::count_if(members.begin(), members.end(), [](const Member& m) { return m.known; }) != 22) {
-          std::printf("FAIL: the control or its 22 members cannot be reached\n");
-        } else {
-          Sweep sweep(library, labels, std::move(control), std::move(members));
-          if (sweep.referencePrints()) {
-            sweep.run(someParts ? argv[4] : L"ABCD");
-            sweep.finish();
-            verdict = sweep.report(closer.counts());
-          }
+        Sweep sweep(library, labels, std::move(control), std::move(members));
+        if (sweep.referencePrints()) {
+          sweep.run(someParts ? argv[4] : L"ABCD");
+          sweep.finish();
+          verdict = sweep.report(closer.counts());
         }
       }
     }

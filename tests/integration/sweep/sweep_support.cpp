@@ -325,4 +325,10 @@ std::string resourceSources() {
          "PrivateUsage, else PagefileUsage";
 }
 
+std::wstring windowsPath(std::wstring path) {
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path;
+}
+
 }  // namespace sweep

@@ -1,7 +1,8 @@
 #pragma once
-// What the Invoke sweep and the soak share: the control loaded as a plain DLL, a thread
-// that plays the user closing every window the control opens, the label folder the
-// virtual engine records into, the reference requests, and the process's resource counts.
+// What the Invoke sweep and the Wine soak (tests/soak/wine_soak.cpp) share: the control
+// loaded as a plain DLL, a thread that plays the user closing every window the control
+// opens, the label folder the virtual engine records into, the reference requests, and the
+// process's resource counts.
 
 #include <oaidl.h>
 #include <windows.h>
@@ -108,5 +109,8 @@ ResourceSample sampleResources();
 std::string resourceSources();
 
 std::string narrow(std::wstring_view text);
+
+// A path as Wine's Windows programs take it: a Linux path on drive Z:.
+std::wstring windowsPath(std::wstring path);
 
 }  // namespace sweep

@@ -1,10 +1,10 @@
-// soak: prints many requests in one process, as a long-lived host would, and reports how
+// native_soak: prints many requests in one process, as a long-lived host would, and reports how
 // resident memory grew between the end of a warm-up and the end of the run. The control's
 // entry points drive the real virtual engine on headless windows and a virtual clock; the
 // engine's sink keeps nothing and writes no files (it serialises each label as the Windows
 // engine records it and, with --render, draws and encodes the picture too).
 //
-//   soak [--requests N] [--warmup N] [--render] [--examples DIR] [--max-growth-kib K]
+//   native_soak [--requests N] [--warmup N] [--render] [--examples DIR] [--max-growth-kib K]
 //
 // The requests cycle through the three samples, varied by request number, and every fifth
 // is one the control refuses or the engine fails. Exit 1 when a request ends otherwise than
@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
       else if (flag == "--render") render = true;
       else throw std::invalid_argument(flag);
     } catch (const std::exception&) {
-      std::fprintf(stderr, "usage: soak [--requests N] [--warmup N] [--render] [--examples DIR] [--max-growth-kib K]\n");
+      std::fprintf(stderr,
+                   "usage: native_soak [--requests N] [--warmup N] [--render] [--examples DIR] [--max-growth-kib K]\n");
       return 2;
     }
   }
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
     const bool result = control.print(request.method, request.arguments);
     printed += result;
     if (result != request.prints && ++unexpected <= 5)
-      std::fprintf(stderr, "soak: request %ld returned %s\n", n, result ? "True" : "False");
+      std::fprintf(stderr, "native_soak: request %ld returned %s\n", n, result ? "True" : "False");
     if (n + 1 == warmup) {
       afterWarmup = residentKiB();
       measured = std::chrono::steady_clock::now();
@@ -136,7 +137,7 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - measured).count();
   const long growth = atEnd - afterWarmup;
 
-  std::printf("soak: %ld requests in one process (real virtual engine, %s sink writing no files, virtual clock)\n",
+  std::printf("native soak: %ld requests in one process (real virtual engine, %s sink writing no files, virtual clock)\n",
               requests, render ? "JSON + PNG" : "JSON");
   std::printf("  printed %ld, refused %ld, unexpected outcomes %ld, labels handed to the sink %lld\n", printed,
               requests - printed, unexpected, sink->labels);
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
               requests > warmup ? seconds * 1e6 / static_cast<double>(requests - warmup) : 0.0);
   if (unexpected != 0) return 1;
   if (maxGrowth >= 0 && growth > maxGrowth) {
-    std::fprintf(stderr, "soak: memory grew by %ld KiB, more than the %ld KiB allowed\n", growth, maxGrowth);
+    std::fprintf(stderr, "native_soak: memory grew by %ld KiB, more than the %ld KiB allowed\n", growth, maxGrowth);
     return 1;
   }
   return 0;
