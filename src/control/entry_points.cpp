@@ -75,47 +75,46 @@ std::optional<PrintEntryPoints::Started> PrintEntryPoints::start(PrintMethod met
 
 bool PrintEntryPoints::printLabels(std::span<const Value> arguments) {
   request_.PrintSucceeded = true;
-  const auto started = start(PrintMethod::PrintLabels, arguments);
+  return run(PrintMethod::PrintLabels, arguments);
+}
+
+bool PrintEntryPoints::printGenericLabels(std::span<const Value> arguments) {
+  request_.ClientType = Value::string(u"GENERIC");
+  request_.PrintSucceeded = true;
+  return run(PrintMethod::PrintGENERICLabels, arguments);
+}
+
+bool PrintEntryPoints::run(PrintMethod method, std::span<const Value> arguments) {
+  const auto started = start(method, arguments);
   if (!started) return false;
   const Diagnostics& diagnostics = started->diagnostics;
-
   PrintCall call{request_, diagnostics};
-  if (started->showSettings) {
-    if (!windows_.showPrintParameters(call)) return fail(diagnostics, u"the print parameters dialog failed.");
-    if (!windows_.showPatientData(call)) return fail(diagnostics, u"the patient data dialog failed.");
-  }
+  if (started->displayProperties && !showSettings(method, call)) return false;
 
-  try {
-    if (ComposeLabelLines(request_, diagnostics) != Composition::Composed) return false;
-  } catch (const automation::AutomationError& error) {
-    return fail(diagnostics, u"a request value has no text form: " + describe(error));
+  if (method == PrintMethod::PrintLabels) {
+    try {
+      if (ComposeLabelLines(request_, diagnostics) != Composition::Composed) return false;
+    } catch (const automation::AutomationError& error) {
+      return fail(diagnostics, u"a request value has no text form: " + describe(error));
+    }
   }
 
   if (!windows_.showPrintWindow(call)) return fail(diagnostics, u"the print window failed to load.");
   return request_.PrintSucceeded;
 }
 
-bool PrintEntryPoints::printGenericLabels(std::span<const Value> arguments) {
-  request_.ClientType = Value::string(u"GENERIC");
-  request_.PrintSucceeded = true;
-  const auto started = start(PrintMethod::PrintGENERICLabels, arguments);
-  if (!started) return false;
-  const Diagnostics& diagnostics = started->diagnostics;
-
-  PrintCall call{request_, diagnostics};
-  if (started->showSettings) {
-    if (!windows_.showPrintParameters(call)) return fail(diagnostics, u"the print parameters dialog failed.");
+bool PrintEntryPoints::showSettings(PrintMethod method, PrintCall& call) {
+  if (!windows_.showPrintParameters(call)) return fail(call.diagnostics, u"the print parameters dialog failed.");
+  if (method == PrintMethod::PrintLabels) {
+    if (!windows_.showPatientData(call)) return fail(call.diagnostics, u"the patient data dialog failed.");
+  } else if (!automation::equalsText(request_.ClientType, u"GENERIC")) {
     // The dialog lets the user retype the client type; anything but GENERIC would print
     // another layout from lines this call never supplied.
-    if (!automation::equalsText(request_.ClientType, u"GENERIC")) {
-      request_.PrintSucceeded = false;
-      diagnostics.show({u"Attention!", u"Could not determine client type.", MessageIcon::Critical});
-      return false;
-    }
+    request_.PrintSucceeded = false;
+    call.diagnostics.show({u"Attention!", u"Could not determine client type.", MessageIcon::Critical});
+    return false;
   }
-
-  if (!windows_.showPrintWindow(call)) return fail(diagnostics, u"the print window failed to load.");
-  return request_.PrintSucceeded;
+  return true;
 }
 
 }  // namespace control

@@ -135,9 +135,13 @@ class PrintEntryPoints {
   // flags read. Nothing when the request ends there (unprinted).
   struct Started {
     Diagnostics diagnostics;
-    bool showSettings;
+    bool displayProperties;  // the settings dialogs are to be shown
   };
   std::optional<Started> start(PrintMethod method, std::span<const Value> arguments);
+  // The rest of either method once its first steps are done.
+  bool run(PrintMethod method, std::span<const Value> arguments);
+  // PrintLabels shows both settings dialogs, PrintGENERICLabels the print parameters alone.
+  bool showSettings(PrintMethod method, PrintCall& call);
   bool fail(const Diagnostics& diagnostics, std::u16string_view reason);
   Diagnostics diagnosticsFor(const Value& displayDebugger) const;
 

@@ -16,8 +16,33 @@ inline constexpr int kCloseDelayMilliseconds = 2000;
 class PrintWindowView : public virtual forms::FormWindow {
  public:
   virtual void setBarCodeCaption(const std::u16string& caption) = 0;
-  virtual void setTimerInterval(int milliseconds) = 0;
-  virtual void setTimerEnabled(bool enabled) = 0;
+
+  // The close timer timDelay: it ticks every interval while it is enabled and its interval is
+  // above 0; a new interval, or enabling it, starts its count afresh.
+  void setTimerInterval(int milliseconds) {
+    timerInterval_ = milliseconds;
+    timerChanged();
+  }
+  void setTimerEnabled(bool enabled) {
+    timerEnabled_ = enabled;
+    timerChanged();
+  }
+  int timerInterval() const noexcept { return timerInterval_; }
+  bool timerEnabled() const noexcept { return timerEnabled_; }
+
+ protected:
+  bool timerRunning() const noexcept { return timerEnabled_ && timerInterval_ > 0; }
+  // The platform's timer, started afresh when timerRunning(), else stopped.
+  virtual void timerChanged() = 0;
+  // The timer as designed: enabled, without an interval (so not ticking).
+  void resetTimer() noexcept {
+    timerInterval_ = 0;
+    timerEnabled_ = true;
+  }
+
+ private:
+  int timerInterval_ = 0;
+  bool timerEnabled_ = true;
 };
 
 enum class LoadOutcome {

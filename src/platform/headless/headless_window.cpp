@@ -7,23 +7,13 @@ void HeadlessFormWindow::move(double left, double top, double width, double heig
   moves_.push_back(geometry_);
 }
 
-void HeadlessPrintWindow::setTimerInterval(int milliseconds) {
-  interval_ = milliseconds;
-  arm();
-}
-
-void HeadlessPrintWindow::setTimerEnabled(bool enabled) {
-  enabled_ = enabled;
-  arm();
-}
-
-void HeadlessPrintWindow::arm() {
+void HeadlessPrintWindow::timerChanged() {
   const int generation = ++*generation_;
-  if (!enabled_ || interval_ <= 0) return;
-  clock_.schedule(clock_.now() + interval_, [this, generation, alive = std::weak_ptr<int>(generation_)] {
+  if (!timerRunning()) return;
+  clock_.schedule(clock_.now() + timerInterval(), [this, generation, alive = std::weak_ptr<int>(generation_)] {
     const auto current = alive.lock();
     if (!current || *current != generation || !loaded()) return;
-    arm();  // a timer keeps ticking until disabled
+    timerChanged();  // a timer keeps ticking until disabled
     onTimer_();
   });
 }

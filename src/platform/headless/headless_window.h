@@ -64,18 +64,14 @@ class HeadlessPrintWindow : public HeadlessFormWindow, public printing::PrintWin
       : HeadlessFormWindow(initial), clock_(clock), onTimer_(std::move(onTimer)) {}
 
   void setBarCodeCaption(const std::u16string& caption) override { barCodeCaption_ = caption; }
-  void setTimerInterval(int milliseconds) override;
-  void setTimerEnabled(bool enabled) override;
 
   const std::u16string& barCodeCaption() const noexcept { return barCodeCaption_; }
 
  private:
-  void arm();
+  void timerChanged() override;
   VirtualClock& clock_;
   std::function<void()> onTimer_;
   std::u16string barCodeCaption_ = u"999384334";
-  int interval_ = 0;
-  bool enabled_ = false;
   // Invalidates ticks scheduled before the last change; ticks of a destroyed window find it expired.
   std::shared_ptr<int> generation_ = std::make_shared<int>(0);
 };

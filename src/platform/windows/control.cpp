@@ -157,7 +157,8 @@ HRESULT ZuzuravuDazezaObject::getProperty(std::size_t property, VARIANT* value) 
 
 // ---- Methods
 
-HRESULT ZuzuravuDazezaObject::print(std::span<VARIANT* const> arguments, VARIANT* result, EntryPoint entryPoint) {
+HRESULT ZuzuravuDazezaObject::print(std::span<VARIANT* const> arguments, VARIANT* result,
+                                    control::PrintMethod method) {
   if (result == nullptr) return E_POINTER;
   VariantInit(result);
   const auto self = ComPtr<_ZuzuravuDazeza>::share(this);
@@ -171,7 +172,7 @@ HRESULT ZuzuravuDazezaObject::print(std::span<VARIANT* const> arguments, VARIANT
       if (argument == nullptr) throw automation::AutomationError::invalidArgument();
       values.push_back(toValue(*argument));
     }
-    printed = (component->entryPoints().*entryPoint)(values);
+    printed = component->entryPoints().print(method, values);
   } catch (...) {
     // An argument no automation value can hold: the request ends here, unprinted.
     if (component) component->request().PrintSucceeded = false;
@@ -180,33 +181,6 @@ HRESULT ZuzuravuDazezaObject::print(std::span<VARIANT* const> arguments, VARIANT
   V_VT(result) = VT_BOOL;
   V_BOOL(result) = printed ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
-}
-
-HRESULT ZuzuravuDazezaObject::PrintLabels(VARIANT* ClientType, VARIANT* ClientNumber, VARIANT* PrinterName,
-                                          VARIANT* LabelCopies, VARIANT* Barcode, VARIANT* AccessionNumber,
-                                          VARIANT* RequisitionNumber, VARIANT* SampleID, VARIANT* PatientID,
-                                          VARIANT* PatientName, VARIANT* PatientDOB, VARIANT* PatientGender,
-                                          VARIANT* TestNumber, VARIANT* TestName, VARIANT* PhysicianName,
-                                          VARIANT* CurrentDate, VARIANT* CurrentTime, VARIANT* Temperature,
-                                          VARIANT* SpecimenRequirements, VARIANT* DisplayProperties,
-                                          VARIANT* DisplayDebugger, VARIANT* result) {
-  VARIANT* const arguments[] = {ClientType,  ClientNumber,      PrinterName,  LabelCopies,   Barcode,
-                                AccessionNumber, RequisitionNumber, SampleID, PatientID,     PatientName,
-                                PatientDOB,  PatientGender,     TestNumber,   TestName,      PhysicianName,
-                                CurrentDate, CurrentTime,       Temperature,  SpecimenRequirements,
-                                DisplayProperties, DisplayDebugger};
-  static_assert(std::size(arguments) == control::kPrintLabelsParameters.size());
-  return print(arguments, result, &control::PrintEntryPoints::PrintLabels);
-}
-
-HRESULT ZuzuravuDazezaObject::PrintGENERICLabels(VARIANT* PrinterName, VARIANT* LabelCopies, VARIANT* Line1,
-                                                 VARIANT* Line2, VARIANT* Line3, VARIANT* Line4, VARIANT* Line5,
-                                                 VARIANT* DisplayProperties, VARIANT* DisplayDebugger,
-                                                 VARIANT* result) {
-  VARIANT* const arguments[] = {PrinterName, LabelCopies, Line1, Line2, Line3, Line4, Line5,
-                                DisplayProperties, DisplayDebugger};
-  static_assert(std::size(arguments) == control::kPrintGenericLabelsParameters.size());
-  return print(arguments, result, &control::PrintEntryPoints::PrintGENERICLabels);
 }
 
 HRESULT ZuzuravuDazezaObject::CloseConnection(VARIANT* result) {

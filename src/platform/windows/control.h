@@ -82,6 +82,7 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
 #undef VANTORY_PROPERTY
 
   // _ZuzuravuDazeza: the methods
+  // (The print methods hand their arguments on, in the order the interface declares them.)
   HRESULT STDMETHODCALLTYPE PrintLabels(VARIANT* ClientType, VARIANT* ClientNumber, VARIANT* PrinterName,
                                         VARIANT* LabelCopies, VARIANT* Barcode, VARIANT* AccessionNumber,
                                         VARIANT* RequisitionNumber, VARIANT* SampleID, VARIANT* PatientID,
@@ -89,13 +90,26 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
                                         VARIANT* TestNumber, VARIANT* TestName, VARIANT* PhysicianName,
                                         VARIANT* CurrentDate, VARIANT* CurrentTime, VARIANT* Temperature,
                                         VARIANT* SpecimenRequirements, VARIANT* DisplayProperties,
-                                        VARIANT* DisplayDebugger, VARIANT* result) override;
-  HRESULT STDMETHODCALLTYPE CloseConnection(VARIANT* result) override;
-  HRESULT STDMETHODCALLTYPE GetControlVersion(short* result) override;
+                                        VARIANT* DisplayDebugger, VARIANT* result) override {
+    VARIANT* const arguments[] = {ClientType,  ClientNumber,      PrinterName, LabelCopies,   Barcode,
+                                  AccessionNumber, RequisitionNumber, SampleID, PatientID,     PatientName,
+                                  PatientDOB,  PatientGender,     TestNumber,   TestName,      PhysicianName,
+                                  CurrentDate, CurrentTime,       Temperature,  SpecimenRequirements,
+                                  DisplayProperties, DisplayDebugger};
+    static_assert(std::size(arguments) == control::kPrintLabelsParameters.size());
+    return print(arguments, result, control::PrintMethod::PrintLabels);
+  }
   HRESULT STDMETHODCALLTYPE PrintGENERICLabels(VARIANT* PrinterName, VARIANT* LabelCopies, VARIANT* Line1,
                                                VARIANT* Line2, VARIANT* Line3, VARIANT* Line4, VARIANT* Line5,
                                                VARIANT* DisplayProperties, VARIANT* DisplayDebugger,
-                                               VARIANT* result) override;
+                                               VARIANT* result) override {
+    VARIANT* const arguments[] = {PrinterName, LabelCopies, Line1, Line2, Line3, Line4, Line5, DisplayProperties,
+                                  DisplayDebugger};
+    static_assert(std::size(arguments) == control::kPrintGenericLabelsParameters.size());
+    return print(arguments, result, control::PrintMethod::PrintGENERICLabels);
+  }
+  HRESULT STDMETHODCALLTYPE CloseConnection(VARIANT* result) override;
+  HRESULT STDMETHODCALLTYPE GetControlVersion(short* result) override;
 
   // IProvideClassInfo2
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** typeInfo) override;
@@ -108,8 +122,7 @@ class ZuzuravuDazezaObject final : public _ZuzuravuDazeza,
   HRESULT putProperty(std::size_t property, const VARIANT& value);
   HRESULT putRefProperty(std::size_t property, const VARIANT& value);
   HRESULT getProperty(std::size_t property, VARIANT* value);
-  using EntryPoint = bool (control::PrintEntryPoints::*)(std::span<const automation::Value>);
-  HRESULT print(std::span<VARIANT* const> arguments, VARIANT* result, EntryPoint entryPoint);
+  HRESULT print(std::span<VARIANT* const> arguments, VARIANT* result, control::PrintMethod method);
 
   std::array<Variant, control::kPropertyCount> properties_;  // by DISPID, from the first
 };

@@ -79,20 +79,10 @@ void PrintForm::setBarCodeCaption(const std::u16string& caption) {
   SetWindowTextW(GetDlgItem(requireWindow(), kLblBarCodeId), text.c_str());
 }
 
-void PrintForm::setTimerInterval(int milliseconds) {
-  interval_ = milliseconds;
-  armTimer();
-}
-
-void PrintForm::setTimerEnabled(bool enabled) {
-  enabled_ = enabled;
-  armTimer();
-}
-
-void PrintForm::armTimer() {
+void PrintForm::timerChanged() {
   if (!loaded()) return;
-  if (enabled_ && interval_ > 0)  // restarts the count, as a new interval does
-    SetTimer(window(), kTimDelayId, static_cast<UINT>(interval_), nullptr);
+  if (timerRunning())  // SetTimer restarts the count, as a new interval does
+    SetTimer(window(), kTimDelayId, static_cast<UINT>(timerInterval()), nullptr);
   else
     KillTimer(window(), kTimDelayId);
 }
@@ -100,9 +90,7 @@ void PrintForm::armTimer() {
 bool PrintForm::load() {
   if (loaded()) return true;
   if (registerWindowClass(formClass(kPrintFormClassName, IDI_FORM)) == ClassRegistration::Failed) return false;
-  // A reload starts from the design values.
-  interval_ = 0;
-  enabled_ = true;
+  resetTimer();  // a reload starts from the design values
   if (!createWindow(kPrintFormClassName, kPrintFormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,
                     kClientWidthTwips, kClientHeightTwips))
     return false;

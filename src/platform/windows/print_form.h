@@ -60,17 +60,12 @@ class PrintForm final : public ObjectSafetyInterface,
 
   // printing::PrintWindowView
   void setBarCodeCaption(const std::u16string& caption) override;
-  void setTimerInterval(int milliseconds) override;
-  void setTimerEnabled(bool enabled) override;
 
   // Creates the window and its controls with their design values, hidden. Loading a loaded
   // window does nothing. False when the window cannot be created.
   bool load();
   // Shows the window, modal to the thread's other windows, until it unloads.
   void runModal() { runModalLoop(); }
-
-  int timerInterval() const noexcept { return interval_; }
-  bool timerEnabled() const noexcept { return enabled_; }
 
   // The window's events; the owner routes them to the print window's behaviour.
   std::function<void()> onTimer;
@@ -80,10 +75,8 @@ class PrintForm final : public ObjectSafetyInterface,
   LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void createControls();
   void drawPicture(const DRAWITEMSTRUCT& item) const;
-  void armTimer();
+  void timerChanged() override;
 
-  int interval_ = 0;
-  bool enabled_ = true;
   GdiObject<HFONT> barCodeFont_;
   GdiObject<HFONT> linkFont_;
   GdiObject<HBITMAP> picture_;
