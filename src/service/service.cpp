@@ -155,13 +155,15 @@ struct Service::Impl {
     // On a copy of the request state: the preview leaves the real one as it was.
     const Rehearsal rehearsal = pipeline.rehearse(method, arguments);
     if (rehearsal.drawn.empty()) {
-      std::string reasons;
-      for (const auto& message : rehearsal.diagnostics)
-        reasons += (reasons.empty() ? "" : " ") + automation::toUtf8(message.text);
-      return errorAnswer(kNotPrintable,
-                         std::string("the control prints no label for these parameters") +
-                             (rehearsal.result ? "" : " and answers False") + (reasons.empty() ? "" : ": " + reasons),
-                         {{"diagnostics", diagnosticsJson(rehearsal.diagnostics)}});
+      std::string message = "the control prints no label for these parameters";
+      if (!rehearsal.result) message += " and answers False";
+      const char* separator = ": ";
+      for (const auto& diagnostic : rehearsal.diagnostics) {
+        message += separator;
+        message += automation::toUtf8(diagnostic.text);
+        separator = " ";
+      }
+      return errorAnswer(kNotPrintable, message, {{"diagnostics", diagnosticsJson(rehearsal.diagnostics)}});
     }
     const auto& png = rehearsal.drawn.front().png;
     return {200, "image/png", std::string(png.begin(), png.end()), {}};
