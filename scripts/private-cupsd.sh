@@ -15,7 +15,7 @@
 # they read or write (configuration, PPDs, spool, the printers' output files) lives in a run
 # folder of its own under /tmp (TMPDIR), readable and writable by group lp, and removed by
 # stop. DIR holds the logs, the daemon's process id and links into the run folder: DIR/run,
-# DIR/cups.sock and DIR/out.
+# DIR/cups.sock, DIR/out (the printers' files) and DIR/ppd (for PPDs the caller writes).
 set -euo pipefail
 
 command=${1:?usage: private-cupsd.sh start|queue|stop DIR ...}
@@ -51,7 +51,7 @@ stop() {
     rm -f "$dir/cupsd.pid"
   fi
   if run=$(run_folder); then rm -rf -- "$run"; fi
-  rm -f -- "$dir/run" "$socket" "$dir/out"
+  rm -f -- "$dir/run" "$socket" "$dir/out" "$dir/ppd"
 }
 
 case $command in
@@ -63,6 +63,7 @@ case $command in
     ln -s -- "$run" "$dir/run"
     ln -s -- "$run/cups.sock" "$socket"
     ln -s -- "$run/out" "$dir/out"
+    ln -s -- "$run/ppd" "$dir/ppd"
     mkdir -p "$run"/{spool/tmp,cache,state,ppd,out}
     cat > "$run/cupsd.conf" <<CONF
 Listen $run/cups.sock
