@@ -70,7 +70,7 @@ kernel_runs_32bit() {
 # The server is the native 64-bit wineserver64, which serves 32-bit clients. Prints the wrapper
 # and succeeds when the route works; prints why not and fails otherwise.
 qemu_route() {
-  local qemu_path version major folder=$route_dir/qemu/lib/wine loader_dir output
+  local qemu_path version major folder=$route_dir/qemu/lib/wine loader_dir output wrapper
   if ! qemu_path=$(command -v -- "$qemu"); then
     echo "qemu-i386 is not installed (qemu-user $qemu_major_needed or later, from bookworm-backports: bash scripts/setup.sh)"
     return 1
@@ -83,19 +83,20 @@ qemu_route() {
   fi
   [[ -x $loader32 ]] || { echo "the 32-bit Wine loader $loader32 is missing (install wine32:i386: bash scripts/setup.sh)"; return 1; }
   loader_dir=$(dirname -- "$(realpath -- "$loader32")")
-  if [[ ! -x $folder/wine-q ]] || ! cmp -s -- "$loader32" "$folder/wine" ||
-     ! grep -qF -- "$qemu_path" "$folder/wine-q"; then
+  wrapper=$(
+    echo '#!/bin/bash'
+    echo '# Made by scripts/wine-route.sh: the 32-bit Wine loader under qemu-user. Wine starts every'
+    echo '# new Windows process by executing this file again.'
+    printf 'exec %q -0 %q %q "$@"\n' "$qemu_path" "$folder/wine-q" "$folder/wine"
+  )
+  # Made anew when Wine, qemu or the folder's place changed.
+  if [[ $(cat -- "$folder/wine-q" 2>/dev/null) != "$wrapper" ]] || ! cmp -s -- "$loader32" "$folder/wine"; then
     rm -rf -- "$route_dir/qemu"
     mkdir -p -- "$folder" "$route_dir/qemu/share"
     cp -- "$loader32" "$folder/wine"
     ln -s -- "$(realpath -m -- "$loader_dir/../i386-linux-gnu")" "$route_dir/qemu/lib/i386-linux-gnu"
     ln -s -- "$(realpath -m -- "$loader_dir/../../share/wine")" "$route_dir/qemu/share/wine"
-    {
-      echo '#!/bin/bash'
-      echo '# Made by scripts/wine-route.sh: the 32-bit Wine loader under qemu-user. Wine starts every'
-      echo '# new Windows process by executing this file again.'
-      printf 'exec %q -0 %q %q "$@"\n' "$qemu_path" "$folder/wine-q" "$folder/wine"
-    } >"$folder/wine-q.new"
+    echo "$wrapper" >"$folder/wine-q.new"
     chmod 755 "$folder/wine-q.new"
     mv -- "$folder/wine-q.new" "$folder/wine-q"
   fi
