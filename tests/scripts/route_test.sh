@@ -38,6 +38,12 @@ chmod 755 "$old_qemu"
 printf '#!/bin/sh\necho "stand-in cmake: the test command went on to build" >&2\nexit 97\n' >"$work/bin/cmake"
 chmod 755 "$work/bin/cmake"
 
+# The run's own choices (a route forced for the whole test run, say) must not reach the cases.
+clean_env() {
+  env -u VANTORY_WINE32_ROUTE -u VANTORY_WINE32_PROBE -u VANTORY_QEMU_I386 -u VANTORY_WINE32 \
+    -u VANTORY_ALLOW_SKIPPED_PRODUCT -u VANTORY_FUZZ_SECONDS "$@"
+}
+
 # case NAME EXPECTED_EXIT EXPECTED_OUTPUT ENV... -- COMMAND...: runs COMMAND with ENV and a
 # route folder of its own; its exit code and a line of its output (a grep -E pattern) must match.
 run_case() {
@@ -45,7 +51,7 @@ run_case() {
   shift 3
   while [[ $1 != -- ]]; do environment+=("$1"); shift; done
   shift
-  output=$(env VANTORY_WINE_ROUTE_DIR="$work/route-$name" "${environment[@]}" "$@" 2>&1)
+  output=$(clean_env VANTORY_WINE_ROUTE_DIR="$work/route-$name" "${environment[@]}" "$@" 2>&1)
   status=$?
   if ((status != expected_exit)) || ! grep -qE -- "$expected_output" <<<"$output"; then
     fail "$name: expected exit $expected_exit and a line matching \"$expected_output\", got exit $status:"
@@ -84,7 +90,7 @@ run_case allowed-goes-on          1 "stand-in cmake: the test command went on to
 # The qemu-user route chosen for a refused loader runs the real 32-bit control: regsvr32
 # registers it, and reg.exe, started by Wine through the route's wrapper, reads it back.
 echo "== on the qemu-user route: regsvr32 of the control, then reg query in a process Wine starts"
-output=$(env VANTORY_WINE_ROUTE_DIR="$work/route-refused-takes-qemu" VANTORY_WINE32_PROBE="$refused" \
+output=$(clean_env VANTORY_WINE_ROUTE_DIR="$work/route-refused-takes-qemu" VANTORY_WINE32_PROBE="$refused" \
   bash "$wine_run" --prefix "$template" --arch i386 --register "$control" --host bash -c '
     echo "loader: $WINE"
     "$WINE" cmd /c "reg query HKCR\VantoryActiveX.ZuzuravuDazeza\CLSID" 2>&1 | tr -d "\r"
