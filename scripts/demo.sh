@@ -10,7 +10,8 @@
 #    render-label draws it: out/wine/label-NNNN.png.
 #
 # Uses the product itself: the 32-bit control and the 32-bit engine server, under 32-bit
-# Wine. Safe to run again; each run adds new labels.
+# Wine, on the route setup chose (scripts/wine-route.sh: natively, or under qemu-user where
+# the kernel refuses 32-bit programs). Safe to run again; each run adds new labels.
 # VANTORY_DEMO_DIR replaces out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,7 +50,7 @@ status=$?
 set -e
 echo "$output"
 if ((status == 77)); then
-  echo "demo: this kernel refuses to execute 32-bit programs, so the 32-bit control could NOT run" >&2
+  echo "demo: no route runs 32-bit Wine on this machine, so the 32-bit control could NOT run ($(bash scripts/wine-route.sh show))" >&2
   exit 1
 fi
 if ((status != 0)) || [[ $(tail -n 1 <<<"$output") != "RESULT: PASS" ]]; then
