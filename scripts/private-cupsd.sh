@@ -51,7 +51,9 @@ stop() {
     rm -f "$dir/cupsd.pid"
   fi
   if run=$(run_folder); then rm -rf -- "$run"; fi
-  rm -f -- "$dir/run" "$socket" "$dir/out" "$dir/ppd"
+  # Links to the run folder; a folder made by an earlier version of this script holds them
+  # as folders of its own.
+  rm -rf -- "$dir/run" "$socket" "$dir/out" "$dir/ppd"
 }
 
 case $command in
