@@ -4,6 +4,7 @@
 #include <cups/raster.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -16,7 +17,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "label_page.h"
+#include "engine/print_job.h"
 
 namespace cups_printing {
 
@@ -81,17 +82,6 @@ std::string option(const cups_dest_t& dest, const char* name) {
   return value ? value : "";
 }
 
-std::string lower(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(), [](unsigned char c) { return std::tolower(c); });
-  return result;
-}
-
-bool namesQueue(std::string_view name, std::string_view description, std::string_view printer) {
-  const std::string wanted = lower(printer);
-  return lower(name) == wanted || lower(description) == wanted;
-}
-
 Destination describe(const cups_dest_t& dest) {
   Destination d;
   d.name = dest.name;
@@ -129,17 +119,15 @@ std::string joined(const std::vector<std::string>& words) {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
+engine::PrinterIdentity identity(const cups_dest_t& dest) { return {dest.name, {option(dest, "printer-info")}}; }
+
 // The destination a label's printer names: by queue name or description, any letter case.
 cups_dest_t& findDestination(const DestinationArray& dests, const std::string& printer) {
   const std::vector<cups_dest_t*> queues = dests.queues();
-  for (cups_dest_t* dest : queues)
-    if (namesQueue(dest->name, option(*dest, "printer-info"), printer)) return *dest;
-  std::string known;
-  for (const cups_dest_t* dest : queues) {
-    known += (known.empty() ? "" : ", ") + std::string(dest->name);
-    const std::string info = option(*dest, "printer-info");
-    if (!info.empty()) known += " (" + quoted(info) + ")";
-  }
+  std::vector<engine::PrinterIdentity> identities;
+  for (const cups_dest_t* dest : queues) identities.push_back(identity(*dest));
+  if (const auto chosen = engine::choosePrinter(identities, printer)) return *queues[*chosen];
+  const std::string known = engine::describePrinters(identities);
   throw CupsError("no CUPS destination is named " + quoted(printer) + "; " +
                   (known.empty() ? std::string("the server has none") : "the destinations are: " + known));
 }
@@ -183,11 +171,6 @@ void checkReady(const Destination& d) {
   if (!d.acceptingJobs) throw CupsError("the CUPS destination " + quoted(d.name) + " is not accepting jobs" + why);
 }
 
-// Twips to the hundredths of a millimetre CUPS measures media in.
-int hundredthsOfMm(int twips) { return static_cast<int>(std::lround(twips * 2540.0 / engine::kTwipsPerInch)); }
-
-bool sameSize(int a, int b) { return std::abs(a - b) <= 50; }  // within half a millimetre
-
 struct Media {
   cups_size_t size{};
   bool quarterTurn = false;
@@ -196,29 +179,23 @@ struct Media {
 // The destination's media of the stock's size: a named size lying as the label does, or
 // the other way round (the label is then turned), or else a custom size of exactly the label.
 std::optional<Media> findMedia(http_t* http, cups_dest_t& dest, cups_dinfo_t* info, const engine::LabelStock& stock) {
-  const int width = hundredthsOfMm(stock.width);
-  const int length = hundredthsOfMm(stock.height);
   const int count = cupsGetDestMediaCount(http, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
-  for (const bool turned : {false, true}) {
-    for (int i = 0; i < count; ++i) {
-      Media media{{}, turned};
-      if (!cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &media.size)) continue;
-      const int across = turned ? length : width;
-      const int along = turned ? width : length;
-      if (sameSize(media.size.width, across) && sameSize(media.size.length, along)) return media;
-    }
+  std::vector<cups_size_t> listed;
+  std::vector<engine::PaperSize> sizes;
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (!cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    listed.push_back(size);
+    sizes.push_back({size.width, size.length});
   }
+  if (const auto chosen = engine::choosePaper(sizes, stock)) return Media{listed[chosen->index], chosen->quarterTurn};
+  const int width = engine::hundredthsOfMm(stock.width), length = engine::hundredthsOfMm(stock.height);
   Media custom;
-  if (cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size) &&
-      sameSize(custom.size.width, width) && sameSize(custom.size.length, length))
-    return custom;
+  if (cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size))
+    if (const auto fits = engine::choosePaper(std::array{engine::PaperSize{custom.size.width, custom.size.length}}, stock);
+        fits && !fits->quarterTurn)
+      return custom;
   return std::nullopt;
-}
-
-std::string inches(int twips) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", twips / static_cast<double>(engine::kTwipsPerInch));
-  return text;
 }
 
 std::pair<int, int> resolution(http_t* http, cups_dest_t& dest, cups_dinfo_t* info) {
@@ -252,7 +229,7 @@ ssize_t appendBytes(void* context, unsigned char* bytes, std::size_t length) noe
 }
 
 // The document: the page `copies` times, in CUPS or PWG raster.
-std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const PageLayout& layout, const Media& media,
+std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const engine::PageLayout& layout, const Media& media,
                                           int copies, bool pwg) {
   pwg_media_t size{media.size.media, nullptr, nullptr, media.size.width, media.size.length};
   cups_page_header2_t header;
@@ -275,22 +252,6 @@ std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const Page
       throw CupsError(std::string("cannot write raster: ") + cupsRasterErrorString());
   }
   return document;
-}
-
-std::string utcNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
-
-std::string jobName(const engine::LabelDescription& label) {
-  for (const auto& object : label.objects)
-    if (const auto* barcode = std::get_if<engine::BarcodeContent>(&object.content); barcode && !barcode->text.empty())
-      return "Vantory label " + barcode->text;
-  return "Vantory label";
 }
 
 }  // namespace
@@ -327,7 +288,8 @@ struct CupsSink::Session {
 };
 
 bool namedBy(const Destination& destination, std::string_view printer) {
-  return namesQueue(destination.name, destination.description, printer);
+  return engine::choosePrinter(std::array{engine::PrinterIdentity{destination.name, {destination.description}}}, printer)
+      .has_value();
 }
 
 std::vector<Destination> listDestinations() {
@@ -380,23 +342,23 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
 
   const std::optional<Media> media = findMedia(http, dest, info, label.stock);
   if (!media)
-    throw CupsError("the CUPS destination " + name + " has no media of the label's size, " + inches(label.stock.width) +
-                    " x " + inches(label.stock.height) + " in (" + quoted(label.stock.name) + ")");
+    throw CupsError("the CUPS destination " + name + " has no media of the label's size, " +
+                    engine::describeStock(label.stock));
   const char* format = documentFormat(http, dest, info);
   if (!format) throw CupsError("the CUPS destination " + name + " accepts neither CUPS nor PWG raster");
 
-  PageLayout layout;
+  engine::PageLayout layout;
   std::tie(layout.xDpi, layout.yDpi) = resolution(http, dest, info);
   layout.width = static_cast<int>(std::lround(media->size.width * layout.xDpi / 2540.0));
   layout.height = static_cast<int>(std::lround(media->size.length * layout.yDpi / 2540.0));
   layout.quarterTurn = media->quarterTurn;
   // The driver here prints one label per page whatever the job's copies say, so every
   // copy is a page of its own.
-  const std::vector<unsigned char> document = rasterDocument(layOut(drawn, layout), layout, *media, label.copies,
+  const std::vector<unsigned char> document = rasterDocument(engine::layOut(drawn, layout), layout, *media, label.copies,
                                                              std::string_view(format) == "image/pwg-raster");
 
   // One Print-Job request: the job and its document in one go.
-  const std::string title = jobName(label);
+  const std::string title = engine::jobTitle(label);
   const Ipp request(ippNewRequest(IPP_OP_PRINT_JOB));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                option(dest, "printer-uri-supported").c_str());
@@ -416,7 +378,7 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
     throw CupsError("the CUPS destination " + name + " refused the job: " + why);
   }
   const int job = ippGetInteger(jobId, 0);
-  return engine::Delivery{dest.name, job, utcNow()};
+  return engine::Delivery{dest.name, job, engine::utcNow()};
 }
 
 void CupsSink::withdraw(const engine::Delivery& delivery) noexcept {

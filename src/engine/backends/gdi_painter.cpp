@@ -1,0 +1,184 @@
+// The label drawing's text on Windows: GDI measures a line in the label's font and paints it,
+// grey anti-aliased, into a DIB section whose coverage goes onto the canvas.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <unordered_map>
+
+#include "automation/text.h"
+#include "engine/label.h"
+#include "engine/text_painter.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t kMostCachedFonts = 64;
+
+struct DeleteDc {
+  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+};
+using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
+struct DeleteGdiObject {
+  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdiObject>;
+using DibSection = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
+
+std::wstring wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), 1u << 30));
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.data(), length);
+  return text;
+}
+
+std::string narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  if (length > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
+  return result;
+}
+
+class GdiPainter final : public TextPainter {
+ public:
+  GdiPainter() : dc_(CreateCompatibleDC(nullptr)) {
+    if (!dc_) throw RenderError("cannot make a GDI drawing context");
+    original_ = SelectObject(dc_.get(), GetStockObject(SYSTEM_FONT));
+    SetBkMode(dc_.get(), TRANSPARENT);
+    SetTextColor(dc_.get(), RGB(0, 0, 0));
+    SetTextAlign(dc_.get(), TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
+    SetMapMode(dc_.get(), MM_TEXT);
+  }
+  ~GdiPainter() override {
+    SelectObject(dc_.get(), original_);
+    if (originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
+  }
+  GdiPainter(const GdiPainter&) = delete;
+  GdiPainter& operator=(const GdiPainter&) = delete;
+
+  LineExtent measure(const std::string& font, std::string_view line) override {
+    use(font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc_.get(), &metrics);
+    const std::wstring text = wide(line);
+    SIZE size{};
+    if (!text.empty()) GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return {static_cast<double>(size.cx), static_cast<double>(metrics.tmAscent), static_cast<double>(metrics.tmDescent)};
+  }
+
+  void paint(Coverage& canvas, const std::string& font, std::string_view line, double x, double y) override {
+    use(font);
+    const std::wstring text = wide(line);
+    if (text.empty()) return;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc_.get(), &metrics);
+    SIZE size{};
+    GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    const int left = static_cast<int>(std::lround(x)), baseline = static_cast<int>(std::lround(y));
+    // The line's box with room for overhangs (italics, accents), on the canvas.
+    const int margin = static_cast<int>(metrics.tmHeight);
+    const int x0 = std::clamp(left - margin, 0, canvas.width), x1 = std::clamp(left + size.cx + margin, 0, canvas.width);
+    const int y0 = std::clamp(baseline - static_cast<int>(metrics.tmAscent) - margin, 0, canvas.height);
+    const int y1 = std::clamp(baseline + static_cast<int>(metrics.tmDescent) + margin, 0, canvas.height);
+    if (x1 <= x0 || y1 <= y0) return;
+    std::uint32_t* pixels = surface(x1 - x0, y1 - y0);
+    std::fill_n(pixels, static_cast<std::size_t>(surfaceWidth_) * static_cast<std::size_t>(surfaceHeight_), 0x00FFFFFFu);
+    GdiFlush();
+    ExtTextOutW(dc_.get(), left - x0, baseline - y0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    GdiFlush();
+    for (int row = 0; row < y1 - y0; ++row) {
+      const std::uint32_t* source = pixels + static_cast<std::size_t>(row) * static_cast<std::size_t>(surfaceWidth_);
+      std::uint8_t* target = canvas.row(y0 + row) + x0;
+      for (int column = 0; column < x1 - x0; ++column) {
+        const unsigned c = 255 - ((source[column] >> 8) & 0xFF);  // black text on white: ink is what green lacks
+        if (c == 0) continue;
+        target[column] = static_cast<std::uint8_t>(c + target[column] * (255 - c) / 255);
+      }
+    }
+  }
+
+  ResolvedFont resolve(const std::string& font) override {
+    use(font);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc_.get(), LF_FACESIZE, face);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc_.get(), &metrics);
+    return {narrow(face), metrics.tmWeight >= FW_BOLD, metrics.tmItalic != 0};
+  }
+
+ private:
+  void use(const std::string& text) {
+    auto it = fonts_.find(text);
+    if (it == fonts_.end()) {
+      if (fonts_.size() >= kMostCachedFonts) {
+        SelectObject(dc_.get(), GetStockObject(SYSTEM_FONT));
+        fonts_.clear();
+      }
+      const auto parsed = parseFont(text);
+      if (!parsed)
+        throw RenderError("\"" + automation::abbreviated(text) + "\" is not a font such as \"Times New Roman, 8\"");
+      LOGFONTW description{};
+      // A negative height is the em, as the font's point size gives it.
+      description.lfHeight = -static_cast<LONG>(std::lround(parsed->points * kPrinterDpi / 72));
+      description.lfWeight = parsed->bold ? FW_BOLD : FW_NORMAL;
+      description.lfItalic = parsed->italic;
+      description.lfCharSet = DEFAULT_CHARSET;
+      description.lfOutPrecision = OUT_TT_PRECIS;
+      description.lfQuality = ANTIALIASED_QUALITY;
+      const std::wstring family = wide(parsed->family).substr(0, LF_FACESIZE - 1);
+      std::copy(family.begin(), family.end(), description.lfFaceName);
+      Font created(CreateFontIndirectW(&description));
+      if (!created) throw RenderError("no font is installed for \"" + automation::abbreviated(text) + "\"");
+      it = fonts_.emplace(text, std::move(created)).first;
+    }
+    SelectObject(dc_.get(), it->second.get());
+  }
+
+  // A white 32-bit top-down DIB section of at least this size, selected into the context.
+  std::uint32_t* surface(int width, int height) {
+    if (!bitmap_ || width > surfaceWidth_ || height > surfaceHeight_) {
+      const int newWidth = std::max(width, surfaceWidth_), newHeight = std::max(height, surfaceHeight_);
+      BITMAPINFO info{};
+      info.bmiHeader.biSize = sizeof info.bmiHeader;
+      info.bmiHeader.biWidth = newWidth;
+      info.bmiHeader.biHeight = -newHeight;
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 32;
+      info.bmiHeader.biCompression = BI_RGB;
+      void* bits = nullptr;
+      DibSection created(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+      if (!created || !bits)
+        throw RenderError("cannot make a " + std::to_string(newWidth) + " x " + std::to_string(newHeight) + " image");
+      const HGDIOBJ previous = SelectObject(dc_.get(), created.get());
+      if (!originalBitmap_) originalBitmap_ = previous;
+      bitmap_ = std::move(created);
+      pixels_ = static_cast<std::uint32_t*>(bits);
+      surfaceWidth_ = newWidth;
+      surfaceHeight_ = newHeight;
+    }
+    return pixels_;
+  }
+
+  MemoryDc dc_;
+  HGDIOBJ original_ = nullptr;
+  HGDIOBJ originalBitmap_ = nullptr;
+  std::unordered_map<std::string, Font> fonts_;
+  DibSection bitmap_;
+  std::uint32_t* pixels_ = nullptr;
+  int surfaceWidth_ = 0, surfaceHeight_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TextPainter> makeTextPainter() { return std::make_unique<GdiPainter>(); }
+
+}  // namespace engine
