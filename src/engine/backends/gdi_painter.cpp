@@ -86,7 +86,8 @@ class GdiPainter final : public TextPainter {
     const int left = static_cast<int>(std::lround(x)), baseline = static_cast<int>(std::lround(y));
     // The line's box with room for overhangs (italics, accents), on the canvas.
     const int margin = static_cast<int>(metrics.tmHeight);
-    const int x0 = std::clamp(left - margin, 0, canvas.width), x1 = std::clamp(left + size.cx + margin, 0, canvas.width);
+    const int x0 = std::clamp(left - margin, 0, canvas.width);
+    const int x1 = std::clamp(left + static_cast<int>(size.cx) + margin, 0, canvas.width);
     const int y0 = std::clamp(baseline - static_cast<int>(metrics.tmAscent) - margin, 0, canvas.height);
     const int y1 = std::clamp(baseline + static_cast<int>(metrics.tmDescent) + margin, 0, canvas.height);
     if (x1 <= x0 || y1 <= y0) return;
@@ -134,13 +135,32 @@ class GdiPainter final : public TextPainter {
       description.lfCharSet = DEFAULT_CHARSET;
       description.lfOutPrecision = OUT_TT_PRECIS;
       description.lfQuality = ANTIALIASED_QUALITY;
-      const std::wstring family = wide(parsed->family).substr(0, LF_FACESIZE - 1);
-      std::copy(family.begin(), family.end(), description.lfFaceName);
-      Font created(CreateFontIndirectW(&description));
-      if (!created) throw RenderError("no font is installed for \"" + automation::abbreviated(text) + "\"");
+      Font created = create(description, parsed->family);
+      // Where the family is not installed (Wine has no Times New Roman), its metric twin.
+      if (const auto twin = metricTwin(parsed->family); twin && !installed(created.get(), parsed->family))
+        if (Font replacement = create(description, *twin); installed(replacement.get(), *twin))
+          created = std::move(replacement);
       it = fonts_.emplace(text, std::move(created)).first;
     }
     SelectObject(dc_.get(), it->second.get());
+  }
+
+  static Font create(LOGFONTW description, std::string_view family) {
+    const std::wstring name = wide(family).substr(0, LF_FACESIZE - 1);
+    std::fill(std::begin(description.lfFaceName), std::end(description.lfFaceName), L'\0');
+    std::copy(name.begin(), name.end(), description.lfFaceName);
+    Font created(CreateFontIndirectW(&description));
+    if (!created) throw RenderError("no font is installed for \"" + automation::abbreviated(family) + "\"");
+    return created;
+  }
+
+  // Whether the font GDI made draws with the family asked for (GDI falls back silently).
+  bool installed(HFONT font, std::string_view family) {
+    const HGDIOBJ previous = SelectObject(dc_.get(), font);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc_.get(), LF_FACESIZE, face);
+    SelectObject(dc_.get(), previous);
+    return CompareStringOrdinal(face, -1, wide(family).c_str(), -1, TRUE) == CSTR_EQUAL;
   }
 
   // A white 32-bit top-down DIB section of at least this size, selected into the context.

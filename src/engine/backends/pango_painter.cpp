@@ -35,31 +35,32 @@ using FontDescription = std::unique_ptr<PangoFontDescription, Deleter<pango_font
 constexpr std::size_t kMostCachedFonts = 64;
 
 // Labels are drawn with the Liberation faces, the metric twins of the families the layouts
-// name. A few rules of our own replace the system's whole font configuration: reading
+// name (metricTwins). A few rules of our own replace the system's whole font configuration: reading
 // that costs a one-label print more than drawing the label, and our own rules keep labels
 // the same from one machine to the next. Done once, before pango first asks fontconfig.
-constexpr char kLabelFontRules[] = R"(<?xml version="1.0"?>
+std::string labelFontRules() {
+  std::string rules = R"(<?xml version="1.0"?>
 <fontconfig>
   <dir>/usr/share/fonts/truetype/liberation</dir>
   <cachedir>/var/cache/fontconfig</cachedir>
-  <alias binding="same"><family>Times New Roman</family><accept><family>Liberation Serif</family></accept></alias>
-  <alias binding="same"><family>Times</family><accept><family>Liberation Serif</family></accept></alias>
-  <alias binding="same"><family>Arial</family><accept><family>Liberation Sans</family></accept></alias>
-  <alias binding="same"><family>Helvetica</family><accept><family>Liberation Sans</family></accept></alias>
-  <alias binding="same"><family>Courier New</family><accept><family>Liberation Mono</family></accept></alias>
-  <alias binding="same"><family>Courier</family><accept><family>Liberation Mono</family></accept></alias>
-  <alias><family>serif</family><prefer><family>Liberation Serif</family></prefer></alias>
+)";
+  for (const MetricTwin& pair : metricTwins())
+    rules += "  <alias binding=\"same\"><family>" + std::string(pair.family) + "</family><accept><family>" +
+             std::string(pair.twin) + "</family></accept></alias>\n";
+  rules += R"(  <alias><family>serif</family><prefer><family>Liberation Serif</family></prefer></alias>
   <alias><family>sans-serif</family><prefer><family>Liberation Sans</family></prefer></alias>
   <alias><family>monospace</family><prefer><family>Liberation Mono</family></prefer></alias>
 </fontconfig>
 )";
+  return rules;
+}
 
 void useLabelFonts() {
   static const bool configured = [] {
     FcConfig* config = FcConfigCreate();
+    const std::string rules = labelFontRules();
     const bool built = config &&
-                       FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kLabelFontRules),
-                                                      FcTrue) &&
+                       FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcTrue) &&
                        FcConfigBuildFonts(config);
     if (built) FcConfigSetCurrent(config);  // takes its own reference
     if (config) FcConfigDestroy(config);
