@@ -19,7 +19,7 @@ cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine invoke_s
 bin=build/win32/bin
 mkdir -p out/soak
 set +e
-bash scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --register "$bin/VirtualLabelEngine.dll" \
+VANTORY_RECORD_ONLY=1 bash scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --register "$bin/VirtualLabelEngine.dll" \
   "$bin/invoke_sweep.exe" "$bin/VantoryActiveX.ocx" "$PWD/out/soak/labels" --soak "$calls" |
   tr -d '\r' | tee out/soak/wine-soak.txt
 status=${PIPESTATUS[0]}

@@ -63,6 +63,29 @@ std::string describeStock(const LabelStock& stock) {
   return std::string(text) + " (\"" + stock.name + "\")";
 }
 
+std::optional<Placement> placeInk(const Bitmap& page, int printableWidth, int printableHeight) {
+  int left = page.width, top = page.height, right = 0, bottom = 0;  // the ink's box, right and bottom exclusive
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x)
+      if (page.ink(x, y)) {
+        left = std::min(left, x);
+        right = std::max(right, x + 1);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y + 1);
+      }
+  if (right <= left) return Placement{};  // a blank label
+  // Along one axis: no move when the ink fits as it lies, else the least that brings it in.
+  const auto along = [](int first, int end, int printable) -> std::optional<int> {
+    if (end - first > printable) return std::nullopt;
+    if (end > printable) return printable - end;
+    if (first < 0) return -first;
+    return 0;
+  };
+  const auto x = along(left, right, printableWidth), y = along(top, bottom, printableHeight);
+  if (!x || !y) return std::nullopt;
+  return Placement{*x, *y};
+}
+
 std::string jobTitle(const LabelDescription& label) {
   for (const auto& object : label.objects)
     if (const auto* barcode = std::get_if<BarcodeContent>(&object.content); barcode && !barcode->text.empty())

@@ -63,6 +63,18 @@ struct PageLayout {
 // the label dot under its centre, paper where the label does not reach.
 Bitmap layOut(const Bitmap& label, const PageLayout& page);
 
+// Where a page goes in a printer's printable area, as an offset from the area's origin (where
+// a driver's drawing starts, and the LabelWriter's bytes start): (0, 0), so that the dots land
+// where the CUPS sink puts them, unless some ink would then lie beyond the printable area (a
+// driver cuts it off): then the page moves as little as keeps all its ink inside. Nothing when
+// the ink is larger than the printable area: printing it would lose part of the label.
+struct Placement {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Placement&) const = default;
+};
+std::optional<Placement> placeInk(const Bitmap& page, int printableWidth, int printableHeight);
+
 // "Vantory label" and the label's bar code data, the name of the label's print job.
 std::string jobTitle(const LabelDescription& label);
 // Now, UTC, as "2026-01-31T08:15:00Z".

@@ -64,6 +64,36 @@ TEST(ChoosePaperTest, TheStocksSizeAsItLiesElseTurnedWithinHalfAMillimetre) {
   EXPECT_EQ(engine::describeStock(small), "2.25 x 1.25 in (\"Small 2-1/4 in x 1-1/4 in\")");
 }
 
+engine::Bitmap withInk(int width, int height, int left, int top, int right, int bottom) {
+  engine::Bitmap page{width, height, (static_cast<std::size_t>(width) + 7) / 8, {}};
+  page.bits.assign(page.rowBytes * static_cast<std::size_t>(height), 0);
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) page.bits[static_cast<std::size_t>(y) * page.rowBytes + x / 8] |= 0x80 >> (x % 8);
+  return page;
+}
+
+TEST(PlaceInkTest, WhereTheCupsSinkPutsItUnlessInkWouldBeCutOff) {
+  struct Case {
+    const char* what;
+    int left, top, right, bottom;  // the ink on a 225 x 600 page
+    int printableWidth, printableHeight;
+    std::optional<engine::Placement> placement;
+  };
+  const Case cases[] = {
+      {"ink within the printable area stays", 10, 20, 190, 500, 196, 514, engine::Placement{0, 0}},
+      {"ink up to the edge stays", 0, 0, 196, 514, 196, 514, engine::Placement{0, 0}},
+      {"ink beyond the right edge moves left, just enough", 30, 104, 215, 284, 196, 514, engine::Placement{-19, 0}},
+      {"ink beyond the bottom moves up", 30, 104, 180, 530, 196, 514, engine::Placement{0, -16}},
+      {"ink wider than the printable area cannot be printed whole", 0, 0, 200, 300, 196, 514, std::nullopt},
+      {"ink longer than the printable area cannot either", 0, 0, 100, 600, 196, 514, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(engine::placeInk(withInk(225, 600, c.left, c.top, c.right, c.bottom), c.printableWidth, c.printableHeight),
+              c.placement)
+        << c.what;
+  EXPECT_EQ(engine::placeInk(withInk(225, 600, 0, 0, 0, 0), 10, 10), engine::Placement{}) << "a blank label";
+}
+
 TEST(JobTitleTest, NamesTheFirstBarCodeWithData) {
   engine::LabelDescription label;
   EXPECT_EQ(engine::jobTitle(label), "Vantory label");

@@ -22,13 +22,14 @@ expand_includes() {
     { print }' "$1" >"$2"
 }
 
-# run_cscript SCRIPT: runs SCRIPT under Wine's cscript, from a copy with its includes put
-# in; the environment, output and exit status are cscript's.
+# run_cscript SCRIPT [ARGUMENT...]: runs SCRIPT under Wine's cscript, from a copy with its
+# includes put in, handing it the arguments; the environment, output and exit status are
+# cscript's.
 run_cscript() {
   local folder status
   folder=$(mktemp -d) || return 1
   expand_includes "$1" "$folder/$(basename -- "$1")" &&
-    "$WINE" cscript //nologo "$(windows_path "$folder/$(basename -- "$1")")"
+    "$WINE" cscript //nologo "$(windows_path "$folder/$(basename -- "$1")")" "${@:2}"
   status=$?
   rm -rf -- "$folder"
   return "$status"

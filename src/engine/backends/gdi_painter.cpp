@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 #include <unordered_map>
+#include <vector>
 
 #include "automation/text.h"
 #include "engine/label.h"
@@ -29,6 +30,19 @@ struct DeleteGdiObject {
 };
 using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdiObject>;
 using DibSection = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
+
+// Lines are measured with the font made at this many dots to the em, where hinting hardly
+// changes advances, and scaled: each character then advances by its design width rounded to a
+// whole dot, as pango places glyphs (unhinted metrics, rounded glyph positions), rather than
+// by the width hinting gives it at the label's size.
+constexpr LONG kDesignEm = 256;
+
+// A label font: made at the label's size for painting, and at the design size for measuring.
+struct LabelFont {
+  Font painted;
+  Font measured;
+  double scale = 1;  // label dots per design dot
+};
 
 std::wstring wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -66,23 +80,31 @@ class GdiPainter final : public TextPainter {
   GdiPainter& operator=(const GdiPainter&) = delete;
 
   LineExtent measure(const std::string& font, std::string_view line) override {
-    use(font);
+    const LabelFont& chosen = use(font);
+    SelectObject(dc_.get(), chosen.measured.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc_.get(), &metrics);
-    const std::wstring text = wide(line);
-    SIZE size{};
-    if (!text.empty()) GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
-    return {static_cast<double>(size.cx), static_cast<double>(metrics.tmAscent), static_cast<double>(metrics.tmDescent)};
+    const std::vector<double> ends = advances(chosen, wide(line));
+    return {ends.empty() ? 0.0 : ends.back(), metrics.tmAscent * chosen.scale, metrics.tmDescent * chosen.scale};
   }
 
   void paint(Coverage& canvas, const std::string& font, std::string_view line, double x, double y) override {
-    use(font);
+    const LabelFont& chosen = use(font);
     const std::wstring text = wide(line);
     if (text.empty()) return;
+    // Each character where its design puts it, on the nearest dot.
+    const std::vector<double> ends = advances(chosen, text);
+    std::vector<INT> steps(text.size());
+    long long previous = std::llround(x);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const long long next = std::llround(x + ends[i]);
+      steps[i] = static_cast<INT>(next - previous);
+      previous = next;
+    }
+    SelectObject(dc_.get(), chosen.painted.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc_.get(), &metrics);
-    SIZE size{};
-    GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    const SIZE size{static_cast<LONG>(std::ceil(ends.back())), 0};
     const int left = static_cast<int>(std::lround(x)), baseline = static_cast<int>(std::lround(y));
     // The line's box with room for overhangs (italics, accents), on the canvas.
     const int margin = static_cast<int>(metrics.tmHeight);
@@ -94,7 +116,8 @@ class GdiPainter final : public TextPainter {
     std::uint32_t* pixels = surface(x1 - x0, y1 - y0);
     std::fill_n(pixels, static_cast<std::size_t>(surfaceWidth_) * static_cast<std::size_t>(surfaceHeight_), 0x00FFFFFFu);
     GdiFlush();
-    ExtTextOutW(dc_.get(), left - x0, baseline - y0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    ExtTextOutW(dc_.get(), left - x0, baseline - y0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                steps.data());
     GdiFlush();
     for (int row = 0; row < y1 - y0; ++row) {
       const std::uint32_t* source = pixels + static_cast<std::size_t>(row) * static_cast<std::size_t>(surfaceWidth_);
@@ -108,7 +131,7 @@ class GdiPainter final : public TextPainter {
   }
 
   ResolvedFont resolve(const std::string& font) override {
-    use(font);
+    SelectObject(dc_.get(), use(font).painted.get());
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(dc_.get(), LF_FACESIZE, face);
     TEXTMETRICW metrics{};
@@ -117,7 +140,26 @@ class GdiPainter final : public TextPainter {
   }
 
  private:
-  void use(const std::string& text) {
+  // Where each character of a line ends, in whole label dots from the line's start.
+  std::vector<double> advances(const LabelFont& font, const std::wstring& text) {
+    std::vector<double> ends;
+    if (text.empty()) return ends;
+    SelectObject(dc_.get(), font.measured.get());
+    std::vector<INT> partial(text.size());
+    SIZE size{};
+    GetTextExtentExPointW(dc_.get(), text.c_str(), static_cast<int>(text.size()), 0, nullptr, partial.data(), &size);
+    ends.reserve(text.size());
+    INT previous = 0;
+    double at = 0;
+    for (const INT end : partial) {
+      at += std::round((end - previous) * font.scale);
+      ends.push_back(at);
+      previous = end;
+    }
+    return ends;
+  }
+
+  const LabelFont& use(const std::string& text) {
     auto it = fonts_.find(text);
     if (it == fonts_.end()) {
       if (fonts_.size() >= kMostCachedFonts) {
@@ -128,21 +170,30 @@ class GdiPainter final : public TextPainter {
       if (!parsed)
         throw RenderError("\"" + automation::abbreviated(text) + "\" is not a font such as \"Times New Roman, 8\"");
       LOGFONTW description{};
-      // A negative height is the em, as the font's point size gives it.
-      description.lfHeight = -static_cast<LONG>(std::lround(parsed->points * kPrinterDpi / 72));
       description.lfWeight = parsed->bold ? FW_BOLD : FW_NORMAL;
       description.lfItalic = parsed->italic;
       description.lfCharSet = DEFAULT_CHARSET;
       description.lfOutPrecision = OUT_TT_PRECIS;
       description.lfQuality = ANTIALIASED_QUALITY;
-      Font created = create(description, parsed->family);
       // Where the family is not installed (Wine has no Times New Roman), its metric twin.
-      if (const auto twin = metricTwin(parsed->family); twin && !installed(created.get(), parsed->family))
-        if (Font replacement = create(description, *twin); installed(replacement.get(), *twin))
-          created = std::move(replacement);
-      it = fonts_.emplace(text, std::move(created)).first;
+      std::string_view family = parsed->family;
+      description.lfHeight = -kDesignEm;
+      description.lfQuality = NONANTIALIASED_QUALITY;  // only measured: no grey glyphs of that size
+      Font measured = create(description, family);
+      if (const auto twin = metricTwin(family); twin && !installed(measured.get(), family)) {
+        if (Font replacement = create(description, *twin); installed(replacement.get(), *twin)) {
+          measured = std::move(replacement);
+          family = *twin;
+        }
+      }
+      // A negative height is the em, as the font's point size gives it.
+      const double em = parsed->points * kPrinterDpi / 72;
+      description.lfQuality = ANTIALIASED_QUALITY;
+      description.lfHeight = -std::max<LONG>(1, std::lround(em));
+      LabelFont font{create(description, family), std::move(measured), em / kDesignEm};
+      it = fonts_.emplace(text, std::move(font)).first;
     }
-    SelectObject(dc_.get(), it->second.get());
+    return it->second;
   }
 
   static Font create(LOGFONTW description, std::string_view family) {
@@ -191,7 +242,7 @@ class GdiPainter final : public TextPainter {
   MemoryDc dc_;
   HGDIOBJ original_ = nullptr;
   HGDIOBJ originalBitmap_ = nullptr;
-  std::unordered_map<std::string, Font> fonts_;
+  std::unordered_map<std::string, LabelFont> fonts_;
   DibSection bitmap_;
   std::uint32_t* pixels_ = nullptr;
   int surfaceWidth_ = 0, surfaceHeight_ = 0;

@@ -156,9 +156,9 @@ class Document {
 
   int job() const noexcept { return job_; }
 
-  void page(const PageDib& dib, int width, int height) {
+  void page(const PageDib& dib, engine::Placement at, int width, int height) {
     if (StartPage(dc_) <= 0) throw SpoolerError("the spooler did not start a page: " + systemMessage(GetLastError()));
-    const int lines = StretchDIBits(dc_, 0, 0, width, height, 0, 0, width, height, dib.rows.data(),
+    const int lines = StretchDIBits(dc_, at.x, at.y, width, height, 0, 0, width, height, dib.rows.data(),
                                     reinterpret_cast<const BITMAPINFO*>(&dib.info), DIB_RGB_COLORS, SRCCOPY);
     if (lines == 0 || lines == static_cast<int>(GDI_ERROR))
       throw SpoolerError("the printer's driver did not take the label's picture: " + systemMessage(GetLastError()));
@@ -261,12 +261,20 @@ std::optional<engine::Delivery> SpoolerSink::deliver(const engine::LabelDescript
   layout.quarterTurn = paper->quarterTurn;
   if (layout.xDpi <= 0 || layout.yDpi <= 0 || layout.width <= 0 || layout.height <= 0)
     throw SpoolerError("the Windows printer " + quoted(printerName) + " did not tell its page's size");
-  // The driver's origin is the printable area's: the label's dots start there, as the printer's
-  // bytes start there (what lies beyond the printable area is cut off).
-  const PageDib dib(engine::layOut(drawn, layout));
+  // The driver draws from the printable area's origin, where the printer's bytes start: the
+  // label's dots go there as the CUPS sink sends them, moved only to keep ink from being cut.
+  const engine::Bitmap page = engine::layOut(drawn, layout);
+  const int printableWidth = GetDeviceCaps(dc.get(), HORZRES), printableHeight = GetDeviceCaps(dc.get(), VERTRES);
+  const auto placement = engine::placeInk(page, printableWidth, printableHeight);
+  if (!placement)
+    throw SpoolerError("the label's ink does not fit the " + std::to_string(printableWidth) + " x " +
+                       std::to_string(printableHeight) + " dots the Windows printer " + quoted(printerName) +
+                       " prints of its " + std::to_string(layout.width) + " x " + std::to_string(layout.height) +
+                       " dot paper");
+  const PageDib dib(page);
 
   Document document(dc.get(), wide(engine::jobTitle(label)));
-  for (int copy = 0; copy < label.copies; ++copy) document.page(dib, layout.width, layout.height);
+  for (int copy = 0; copy < label.copies; ++copy) document.page(dib, *placement, layout.width, layout.height);
   document.end();
   return engine::Delivery{printerName, document.job(), engine::utcNow()};
 }

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Prints the samples for real under Wine: VBScript (examples/print-sample.vbs) through the
+# control, our label engine registered as "Dymo.LabelEngine" and Wine's spooler, to a private
+# cupsd (scripts/private-cupsd.sh) with a LabelWriter 450 queue described "DYMO LabelWriter
+# 450" and a generic PDF queue. Each label the LabelWriter receives is read back from its
+# byte stream and compared (labelwriter_check) with the engine's record and with the Linux
+# drawing; zbarimg scans it. A print that cannot happen (an unknown printer, a printer set to
+# be used offline, a queue that refuses jobs) must return False, say why in the control's
+# diagnostics, and print and record nothing; no label is ever printed twice.
+# Runs inside wine-run.sh --host. Usage: spooler_run.sh WORK CHECKER PROBE
+set -uo pipefail
+
+work=$1 checker=$2 probe=$3
+here=$(cd "$(dirname -- "$0")" && pwd)
+source_dir=$(cd "$here/../../.." && pwd)
+source "$here/../script_host.sh"
+
+rm -rf -- "$work"
+mkdir -p -- "$work/labels" "$work/heads"
+cupsd=$work/cupsd
+bash "$source_dir/scripts/private-cupsd.sh" start "$cupsd" || exit 1
+probe_pid=
+finish() {
+  [[ -n $probe_pid ]] && kill "$probe_pid" 2>/dev/null
+  bash "$source_dir/scripts/private-cupsd.sh" stop "$cupsd"
+}
+trap finish EXIT
+export CUPS_SERVER=$cupsd/cups.sock
+# The engine prints (the other Wine tests set it to record only).
+export VANTORY_RECORD_ONLY=0
+export VANTORY_LABEL_DIR
+VANTORY_LABEL_DIR=$(windows_path "$work/labels")
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Debian's generic PDF printer, given the 30334 label as a paper size. Added first, so that
+# Wine makes it the default printer: the labels must find the LabelWriter by its description.
+sed -e '/OpenUI \*PageSize/a *PageSize w162h90/30334 Label: ""' \
+    -e '/OpenUI \*PageRegion/a *PageRegion w162h90/30334 Label: ""' \
+    /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd > "$work/generic-label.ppd" &&
+  printf '*ImageableArea w162h90: "0 0 162 90"\n*PaperDimension w162h90: "162 90"\n' >> "$work/generic-label.ppd"
+bash "$source_dir/scripts/private-cupsd.sh" queue "$cupsd" PDF "Generic PDF printer" "$work/generic-label.ppd" || exit 1
+bash "$source_dir/scripts/private-cupsd.sh" queue "$cupsd" LW450 "DYMO LabelWriter 450" dymo:0/cups/model/lw450.ppd || exit 1
+stream=$cupsd/out/LW450.prn
+
+# The window probe closes the print window and the diagnostics' message boxes, and lists them.
+probe_log=$work/probe.log
+"$WINE" "$probe" >"$probe_log" 2>/dev/null &
+probe_pid=$!
+until grep -q READY "$probe_log"; do
+  kill -0 "$probe_pid" 2>/dev/null || { echo "FAIL: the window probe did not start"; exit 1; }
+  sleep 0.05
+done
+
+jobs_of() { lpstat -W all -o "$1" 2>/dev/null | wc -l; }
+records() { find "$work/labels" -name 'label-*.json' | wc -l; }
+# Waits until the queue has no job left to print; false after a minute.
+wait_idle() {
+  local _
+  for _ in $(seq 600); do
+    [[ -z $(lpstat -o "$1" 2>/dev/null) ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# print SAMPLE PRINTER COPIES DEBUGGER: one call; echoes the result line's value.
+print() {
+  run_cscript "$source_dir/examples/print-sample.vbs" "$@" 2>&1 | tr -d '\r' | sed -n 's/^RESULT: //p'
+}
+
+# ---- the samples, each read back from what the LabelWriter received
+for case in hospital:1 physician:2 generic:1 hospital:3; do
+  sample=${case%%:*} copies=${case##*:}
+  before_jobs=$(jobs_of LW450) before_records=$(records)
+  : > "$stream"
+  started=$(date +%s%N)
+  result=$(print "$sample" "DYMO LabelWriter 450" "$copies" false)
+  [[ $result == True ]] || { fail "$sample x $copies: the control answered ${result:-nothing}, not True"; continue; }
+  wait_idle LW450 || { fail "$sample x $copies: the LW450 queue did not finish the job"; continue; }
+  echo "$sample x $copies: printed; the job done $((($(date +%s%N) - started) / 1000000)) ms after the call began"
+  (($(jobs_of LW450) == before_jobs + 1)) || fail "$sample x $copies: $(($(jobs_of LW450) - before_jobs)) jobs, 1 expected"
+  (($(records) == before_records + 1)) || fail "$sample x $copies: $(($(records) - before_records)) records, 1 expected"
+  record=$(printf '%s/labels/label-%04d' "$work" $((before_records + 1)))
+  grep -q '"destination": "LW450"' "$record.json" || fail "$sample x $copies: the record names no LW450 job"
+  name=$sample-$copies
+  "$WINE" "$checker" "$(windows_path "$stream")" "$(windows_path "$work/heads")" \
+    "$name|$copies|$(windows_path "$record.json")|$(windows_path "$record.png")|$(windows_path "$source_dir/tests/engine/golden/$sample.png")" \
+    2>&1 | tr -d '\r' | tee "$work/check.log"
+  [[ $(tail -n 1 "$work/check.log") == "RESULT: PASS" ]] || fail "$sample x $copies: the printed label is not the drawn one"
+  # The LabelWriter's 30334 labels take the HOSPITAL label as it lies: its dots land where the
+  # CUPS sink puts them.
+  [[ $sample != hospital ]] || grep -q 'where the CUPS sink puts it' "$work/check.log" ||
+    fail "$sample x $copies: the label did not land where the CUPS sink puts it"
+  want=9003948343
+  [[ $sample == generic ]] && want=S42-7
+  scanned=$(zbarimg --quiet --raw "$work/heads/$name.png" 2>/dev/null)
+  [[ $scanned == "$want" ]] || fail "$sample x $copies: the printed bar code reads \"$scanned\", not \"$want\""
+done
+
+# The job's name carries the bar code.
+titles=$(ls "$cupsd"/spool/c* 2>/dev/null | xargs -r strings 2>/dev/null | grep -c 'Vantory label 9003948343')
+((titles >= 3)) || fail "the HOSPITAL and PHYSICIAN jobs are not named \"Vantory label 9003948343\""
+
+# ---- another driver: the generic PDF printer (its papers include the 30334 label) by its queue name
+before_jobs=$(jobs_of PDF)
+result=$(print hospital PDF 1 false)
+[[ $result == True ]] || fail "the HOSPITAL label on the PDF printer: the control answered ${result:-nothing}"
+wait_idle PDF || fail "the PDF queue did not finish the job"
+(($(jobs_of PDF) == before_jobs + 1)) || fail "the PDF printer got $(($(jobs_of PDF) - before_jobs)) jobs, 1 expected"
+grep -a -q '%PDF-' "$cupsd/out/PDF.prn" 2>/dev/null || fail "the PDF printer wrote no PDF"
+
+# ---- prints that cannot happen: False, the reason in the diagnostics, nothing printed or recorded
+# refused WHAT EXPECTED-DETAILS-GLOB: the HOSPITAL sample with the diagnostics on.
+refused() {
+  local printer=$1 what=$2 details=$3 before_jobs before_records result seen
+  before_jobs=$(($(jobs_of LW450) + $(jobs_of PDF))) before_records=$(records)
+  : > "$probe_log.mark"
+  local lines_before
+  lines_before=$(grep -c -E '^(WINDOW|MESSAGE) ' "$probe_log")
+  result=$(print hospital "$printer" 1 true)
+  [[ $result == False ]] || fail "$what: the control answered ${result:-nothing}, not False"
+  sleep 1
+  seen=$(grep -E '^MESSAGE ' "$probe_log" | tr -d '\r' | tail -n +1 | grep 'title=Details Info!' | tail -n 1)
+  (($(grep -c -E '^(WINDOW|MESSAGE) ' "$probe_log") > lines_before)) || fail "$what: no diagnostics shown"
+  # shellcheck disable=SC2053
+  [[ $seen == "MESSAGE title=Details Info! text=Exception: 482 Printer error: the label could not be printed: "$details ]] ||
+    fail "$what: the diagnostics say \"$seen\""
+  echo "$what: False; ${seen#*text=}"
+  sleep 2
+  (($(jobs_of LW450) + $(jobs_of PDF) == before_jobs)) || fail "$what: a job reached CUPS"
+  (($(records) == before_records)) || fail "$what: a label was recorded"
+}
+
+refused "No Such Printer" "unknown printer" \
+  'no Windows printer is named "No Such Printer"; the printers are: *LW450 ("DYMO LabelWriter 450")*'
+# "Use Printer Offline", as Windows offers it (Wine keeps no paused state for CUPS queues).
+"$WINE" reg add 'HKLM\System\CurrentControlSet\Control\Print\Printers\LW450' /v Attributes /t REG_DWORD /d 1024 /f >/dev/null 2>&1
+refused "DYMO LabelWriter 450" "printer offline" 'the Windows printer "LW450" is set to be used offline'
+"$WINE" reg add 'HKLM\System\CurrentControlSet\Control\Print\Printers\LW450' /v Attributes /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# A queue that refuses the job: the spooler fails it while it is written.
+cupsreject LW450
+refused "DYMO LabelWriter 450" "queue refusing jobs" 'the spooler did not finish the job: *'
+cupsaccept LW450
+
+# Afterwards the printer prints again, once.
+: > "$stream"
+before_jobs=$(jobs_of LW450)
+result=$(print generic "DYMO LabelWriter 450" 1 false)
+[[ $result == True ]] || fail "after the refusals: the control answered ${result:-nothing}"
+wait_idle LW450 || fail "after the refusals: the job did not finish"
+(($(jobs_of LW450) == before_jobs + 1)) || fail "after the refusals: $(($(jobs_of LW450) - before_jobs)) jobs, 1 expected"
+
+if ((failures == 0)); then
+  echo "RUN: PASS"
+  exit 0
+fi
+echo "RUN: FAIL ($failures)"
+exit 1
