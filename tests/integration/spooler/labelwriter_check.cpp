@@ -1,7 +1,7 @@
 // Reads what a LabelWriter received (its byte stream, decoded as the printer's head burns it)
 // and compares every label with what it should be: the engine's own record of the label (the
-// picture it printed: dot for dot), and the Linux drawing of the same description (bar codes
-// dot for dot, each text's ink within two dots of the same box). Writes each label as the
+// picture it printed: dot for dot), and the Linux drawing of the same description
+// (compareDrawings: bar codes dot for dot, each text's ink within two dots of the same box). Writes each label as the
 // head burns it to OUTPUT/NAME.png, for a scanner and a person to look at.
 //
 //   labelwriter_check STREAM OUTPUT "NAME|COPIES|DESCRIPTION.json|RECORD.png|LINUX.png" ...
@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "../../engine/drawing_compare.h"
 #include "../../engine/label_image.h"
 #include "../../platform/cups/labelwriter_stream.h"
 #include "engine/description_json.h"
@@ -80,23 +81,6 @@ struct Burnt {
   }
 };
 
-std::string describe(const Box& box) {
-  return "(" + std::to_string(box.left) + ", " + std::to_string(box.top) + ")-(" + std::to_string(box.right) + ", " +
-         std::to_string(box.bottom) + ")";
-}
-
-bool inside(const Box& box, int x, int y) { return x >= box.left && x < box.right && y >= box.top && y < box.bottom; }
-
-// Dots of the box where the pictures differ, leaving out those within any of `others`.
-int differing(const Bitmap& a, const Bitmap& b, const Box& box, const std::vector<Box>& others = {}) {
-  int count = 0;
-  for (int y = box.top; y < box.bottom; ++y)
-    for (int x = box.left; x < box.right; ++x)
-      if (std::none_of(others.begin(), others.end(), [&](const Box& other) { return inside(other, x, y); }))
-        count += a.ink(x, y) != b.ink(x, y);
-  return count;
-}
-
 void check(const std::string& name, const std::vector<Bitmap>& copies, const engine::LabelDescription& description,
            const Bitmap& record, const Bitmap& linux, const std::string& output) {
   // A label the printer takes the other way round comes out longer than the label is high.
@@ -105,37 +89,13 @@ void check(const std::string& name, const std::vector<Bitmap>& copies, const eng
     if (copies[i] != copies[0]) fail(name + ": copy " + std::to_string(i + 1) + " differs from the first");
   const Burnt burnt(copies[0], record, quarterTurn);
   const Box whole{0, 0, record.width, record.height};
-  if (const int d = differing(burnt.label, record, whole); d != 0)
+  int d = 0;
+  for (int y = 0; y < whole.bottom; ++y)
+    for (int x = 0; x < whole.right; ++x) d += burnt.label.ink(x, y) != record.ink(x, y);
+  if (d != 0)
     fail(name + ": the head burnt " + std::to_string(d) + " dots otherwise than the engine's record of the label");
-  int barCodes = 0, texts = 0, worst = 0;
-  for (const engine::LabelObject& object : description.objects) {
-    Box box = engine_test::boxOf(object);
-    box = {std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, whole.right), std::min(box.bottom, whole.bottom)};
-    if (box.empty()) continue;
-    if (object.kind() == engine::ObjectKind::Barcode) {
-      ++barCodes;
-      // The bars, not the text of other objects reaching into the bar code's box.
-      std::vector<Box> others;
-      for (const engine::LabelObject& other : description.objects)
-        if (&other != &object) others.push_back(engine_test::boxOf(other));
-      if (const int d = differing(burnt.label, linux, box, others); d != 0)
-        fail(name + ": bar code " + object.name + ": " + std::to_string(d) + " dots differ from the Linux drawing");
-      continue;
-    }
-    const Box printedInk = engine_test::inkBox(burnt.label, box), linuxInk = engine_test::inkBox(linux, box);
-    if (printedInk.empty() != linuxInk.empty()) {
-      fail(name + ": text " + object.name + " is " + (printedInk.empty() ? "missing" : "printed where Linux draws none"));
-      continue;
-    }
-    if (printedInk.empty()) continue;
-    ++texts;
-    const int off = std::max({std::abs(printedInk.left - linuxInk.left), std::abs(printedInk.top - linuxInk.top),
-                              std::abs(printedInk.right - linuxInk.right), std::abs(printedInk.bottom - linuxInk.bottom)});
-    worst = std::max(worst, off);
-    if (off > 2)
-      fail(name + ": text " + object.name + " has its ink " + std::to_string(off) + " dots from where Linux puts it: " +
-           describe(printedInk) + " against " + describe(linuxInk));
-  }
+  const engine_test::DrawingComparison linuxComparison = engine_test::compareDrawings(description, burnt.label, linux);
+  for (const std::string& difference : linuxComparison.differences) fail(name + " against the Linux drawing: " + difference);
   const std::vector<std::uint8_t> png = engine::encodePng(burnt.label);
   std::ofstream(output + "/" + name + ".png", std::ios::binary)
       .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
@@ -144,8 +104,8 @@ void check(const std::string& name, const std::vector<Bitmap>& copies, const eng
                     ? std::string("where the CUPS sink puts it")
                     : "moved " + std::to_string(burnt.moveX) + ", " + std::to_string(burnt.moveY) +
                           " head dots from where the CUPS sink puts it")
-            << "; " << barCodes << " bar code(s) as Linux draws them; " << texts << " text(s) within " << worst
-            << " dot(s) of Linux's boxes\n";
+            << "; " << linuxComparison.barCodes << " bar code(s) as Linux draws them; " << linuxComparison.texts
+            << " text(s) within " << linuxComparison.farthestText << " dot(s) of Linux's boxes\n";
 }
 
 }  // namespace
