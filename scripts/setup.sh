@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the builds, tests and demo need, then checks that both Wine
-# loaders start. Safe to run again: it only calls apt when something is missing.
+# Installs every Debian package the builds, tests and demo need, fetches the source packages
+# the Windows builds compile (scripts/fetch-sources.sh), then checks that both Wine loaders start. Safe to run again: it only calls apt when something is missing.
 #
 # The 32-bit Wine loader (wine32:i386) needs the i386 architecture, which this enables. A
 # loader that is missing after the install is an error; a 32-bit loader that is present but
@@ -54,6 +54,10 @@ if ! command -v npm >/dev/null; then
   echo "setup: installing npm"
   apt_install npm
 fi
+
+# The sources of the libraries the Windows builds compile (zint, libpng), the releases the
+# Linux build links.
+bash "$here/fetch-sources.sh"
 
 # Both loaders, in one line. A loader that is not there is a broken setup.
 loader_state() {

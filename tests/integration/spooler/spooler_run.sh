@@ -15,19 +15,19 @@ here=$(cd "$(dirname -- "$0")" && pwd)
 source_dir=$(cd "$here/../../.." && pwd)
 source "$here/../script_host.sh"
 
+source "$source_dir/scripts/wine-printing.sh"
+
 rm -rf -- "$work"
 mkdir -p -- "$work/labels" "$work/heads"
-cupsd=$work/cupsd
-bash "$source_dir/scripts/private-cupsd.sh" start "$cupsd" || exit 1
 probe_pid=
 finish() {
   [[ -n $probe_pid ]] && kill "$probe_pid" 2>/dev/null
-  bash "$source_dir/scripts/private-cupsd.sh" stop "$cupsd"
+  printing_stop
 }
 trap finish EXIT
-export CUPS_SERVER=$cupsd/cups.sock
-# The engine prints (the other Wine tests set it to record only).
-export VANTORY_RECORD_ONLY=0
+printing_start "$work" || exit 1
+cupsd=$PRINTING_CUPSD
+stream=$PRINTING_STREAM
 export VANTORY_LABEL_DIR
 VANTORY_LABEL_DIR=$(windows_path "$work/labels")
 
@@ -36,16 +36,6 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-
-# Debian's generic PDF printer, given the 30334 label as a paper size. Added first, so that
-# Wine makes it the default printer: the labels must find the LabelWriter by its description.
-sed -e '/OpenUI \*PageSize/a *PageSize w162h90/30334 Label: ""' \
-    -e '/OpenUI \*PageRegion/a *PageRegion w162h90/30334 Label: ""' \
-    /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd > "$work/generic-label.ppd" &&
-  printf '*ImageableArea w162h90: "0 0 162 90"\n*PaperDimension w162h90: "162 90"\n' >> "$work/generic-label.ppd"
-bash "$source_dir/scripts/private-cupsd.sh" queue "$cupsd" PDF "Generic PDF printer" "$work/generic-label.ppd" || exit 1
-bash "$source_dir/scripts/private-cupsd.sh" queue "$cupsd" LW450 "DYMO LabelWriter 450" dymo:0/cups/model/lw450.ppd || exit 1
-stream=$cupsd/out/LW450.prn
 
 # The window probe closes the print window and the diagnostics' message boxes, and lists them.
 probe_log=$work/probe.log
@@ -56,22 +46,7 @@ until grep -q READY "$probe_log"; do
   sleep 0.05
 done
 
-jobs_of() { lpstat -W all -o "$1" 2>/dev/null | wc -l; }
 records() { find "$work/labels" -name 'label-*.json' | wc -l; }
-# Waits until the queue has no job left to print; false after a minute.
-wait_idle() {
-  local _
-  for _ in $(seq 600); do
-    [[ -z $(lpstat -o "$1" 2>/dev/null) ]] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# print SAMPLE PRINTER COPIES DEBUGGER: one call; echoes the result line's value.
-print() {
-  run_cscript "$source_dir/examples/print-sample.vbs" "$@" 2>&1 | tr -d '\r' | sed -n 's/^RESULT: //p'
-}
 
 # ---- the samples, each read back from what the LabelWriter received
 for case in hospital:1 physician:2 generic:1 hospital:3; do
@@ -79,7 +54,7 @@ for case in hospital:1 physician:2 generic:1 hospital:3; do
   before_jobs=$(jobs_of LW450) before_records=$(records)
   : > "$stream"
   started=$(date +%s%N)
-  result=$(print "$sample" "DYMO LabelWriter 450" "$copies" false)
+  result=$(print_sample "$sample" "DYMO LabelWriter 450" "$copies" false)
   [[ $result == True ]] || { fail "$sample x $copies: the control answered ${result:-nothing}, not True"; continue; }
   wait_idle LW450 || { fail "$sample x $copies: the LW450 queue did not finish the job"; continue; }
   echo "$sample x $copies: printed; the job done $((($(date +%s%N) - started) / 1000000)) ms after the call began"
@@ -108,7 +83,7 @@ titles=$(ls "$cupsd"/spool/c* 2>/dev/null | xargs -r strings 2>/dev/null | grep 
 
 # ---- another driver: the generic PDF printer (its papers include the 30334 label) by its queue name
 before_jobs=$(jobs_of PDF)
-result=$(print hospital PDF 1 false)
+result=$(print_sample hospital PDF 1 false)
 [[ $result == True ]] || fail "the HOSPITAL label on the PDF printer: the control answered ${result:-nothing}"
 wait_idle PDF || fail "the PDF queue did not finish the job"
 (($(jobs_of PDF) == before_jobs + 1)) || fail "the PDF printer got $(($(jobs_of PDF) - before_jobs)) jobs, 1 expected"
@@ -122,7 +97,7 @@ refused() {
   : > "$probe_log.mark"
   local lines_before
   lines_before=$(grep -c -E '^(WINDOW|MESSAGE) ' "$probe_log")
-  result=$(print hospital "$printer" 1 true)
+  result=$(print_sample hospital "$printer" 1 true)
   [[ $result == False ]] || fail "$what: the control answered ${result:-nothing}, not False"
   sleep 1
   seen=$(grep -E '^MESSAGE ' "$probe_log" | tr -d '\r' | tail -n +1 | grep 'title=Details Info!' | tail -n 1)
@@ -150,7 +125,7 @@ cupsaccept LW450
 # Afterwards the printer prints again, once.
 : > "$stream"
 before_jobs=$(jobs_of LW450)
-result=$(print generic "DYMO LabelWriter 450" 1 false)
+result=$(print_sample generic "DYMO LabelWriter 450" 1 false)
 [[ $result == True ]] || fail "after the refusals: the control answered ${result:-nothing}"
 wait_idle LW450 || fail "after the refusals: the job did not finish"
 (($(jobs_of LW450) == before_jobs + 1)) || fail "after the refusals: $(($(jobs_of LW450) - before_jobs)) jobs, 1 expected"
