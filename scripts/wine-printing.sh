@@ -18,6 +18,7 @@ printing_source=$(cd "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 printing_start() {
   local work=$1
   PRINTING_CUPSD=$work/cupsd
+  chmod 755 "$work"  # cupsd's filters run as lp and must reach the spool inside
   bash "$printing_source/scripts/private-cupsd.sh" start "$PRINTING_CUPSD" || return 1
   export CUPS_SERVER=$PRINTING_CUPSD/cups.sock
   export VANTORY_RECORD_ONLY=0
