@@ -179,6 +179,7 @@ int main(int argc, char** argv) {
   line("zint command line, bar code only", zintProcess, "ms");
   line("glabels-3-batch, same label (PDF)", glabelsProcess, "ms");
   line("PrintLabels to a job cupsd accepted (in process)", cups.printLabelsMs, "ms", "goal < 10 ms");
+  line("PrintLabels to the job completed", cups.jobDoneMs, "ms");
   line("labels per second, LabelWriter driver to a file", cups.labelsPerSecond, "/s");
   if (hostProcess > 0 && glabelsProcess > 0)
     std::printf("\n  glabels-3-batch / native host = %.1fx (goal >= 40x)\n", glabelsProcess / hostProcess);
