@@ -13,19 +13,13 @@
 
 #include "automation/text.h"
 #include "engine/barcode_data.h"
+#include "engine/c_resource.h"
 
 namespace engine {
 
 namespace {
 
-template <auto Free>
-struct Deleter {
-  template <typename T>
-  void operator()(T* pointer) const {
-    Free(pointer);
-  }
-};
-using Symbol = std::unique_ptr<zint_symbol, Deleter<ZBarcode_Delete>>;
+using Symbol = CResource<zint_symbol, ZBarcode_Delete>;
 
 constexpr double kDotsPerTwip = kPrinterDpi / kTwipsPerInch;
 // Module widths of Size 0, 1 and 2 in dots: 6.7, 10 and 13.3 mil.

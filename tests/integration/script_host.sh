@@ -34,3 +34,14 @@ run_cscript() {
   rm -rf -- "$folder"
   return "$status"
 }
+
+# start_window_probe PROBE LOG: starts the window probe, which closes the print window and
+# message boxes and lists them in LOG, and waits until it is ready; its process is probe_pid.
+start_window_probe() {
+  "$WINE" "$1" >"$2" 2>/dev/null &
+  probe_pid=$!
+  until grep -q READY "$2"; do
+    kill -0 "$probe_pid" 2>/dev/null || { echo "FAIL: the window probe did not start"; return 1; }
+    sleep 0.05
+  done
+}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation/text.h"
+#include "engine/c_resource.h"
 #include "engine/label.h"
 #include "engine/text_painter.h"
 
@@ -21,15 +22,9 @@ namespace {
 
 constexpr std::size_t kMostCachedFonts = 64;
 
-struct DeleteDc {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
-struct DeleteGdiObject {
-  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
-using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdiObject>;
-using DibSection = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
+using MemoryDc = CResource<std::remove_pointer_t<HDC>, DeleteDC>;
+using Font = CResource<std::remove_pointer_t<HFONT>, DeleteObject>;
+using DibSection = CResource<std::remove_pointer_t<HBITMAP>, DeleteObject>;
 
 // Lines are measured with the font made at this many dots to the em, where hinting hardly
 // changes advances, and scaled: each character then advances by its design width rounded to a
@@ -44,22 +39,15 @@ struct LabelFont {
   double scale = 1;  // label dots per design dot
 };
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+
 std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), 1u << 30));
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.data(), length);
-  return text;
+  const std::u16string text = automation::fromUtf8(utf8);
+  return {text.begin(), text.end()};
 }
 
 std::string narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  if (length > 0)
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr, nullptr);
-  return result;
+  return automation::toUtf8({reinterpret_cast<const char16_t*>(text.data()), text.size()});
 }
 
 class GdiPainter final : public TextPainter {

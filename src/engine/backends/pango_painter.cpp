@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "automation/text.h"
+#include "engine/c_resource.h"
 #include "engine/label.h"
 #include "engine/text_painter.h"
 
@@ -16,21 +17,14 @@ namespace engine {
 
 namespace {
 
-template <auto Free>
-struct Deleter {
-  template <typename T>
-  void operator()(T* pointer) const {
-    Free(pointer);
-  }
-};
-using Cairo = std::unique_ptr<cairo_t, Deleter<cairo_destroy>>;
-using Surface = std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_destroy>>;
-using FontOptions = std::unique_ptr<cairo_font_options_t, Deleter<cairo_font_options_destroy>>;
-using FontMap = std::unique_ptr<PangoFontMap, Deleter<g_object_unref>>;
-using Context = std::unique_ptr<PangoContext, Deleter<g_object_unref>>;
-using Layout = std::unique_ptr<PangoLayout, Deleter<g_object_unref>>;
-using Font = std::unique_ptr<PangoFont, Deleter<g_object_unref>>;
-using FontDescription = std::unique_ptr<PangoFontDescription, Deleter<pango_font_description_free>>;
+using Cairo = CResource<cairo_t, cairo_destroy>;
+using Surface = CResource<cairo_surface_t, cairo_surface_destroy>;
+using FontOptions = CResource<cairo_font_options_t, cairo_font_options_destroy>;
+using FontMap = CResource<PangoFontMap, g_object_unref>;
+using Context = CResource<PangoContext, g_object_unref>;
+using Layout = CResource<PangoLayout, g_object_unref>;
+using Font = CResource<PangoFont, g_object_unref>;
+using FontDescription = CResource<PangoFontDescription, pango_font_description_free>;
 
 constexpr std::size_t kMostCachedFonts = 64;
 

@@ -39,12 +39,7 @@ fail() {
 
 # The window probe closes the print window and the diagnostics' message boxes, and lists them.
 probe_log=$work/probe.log
-"$WINE" "$probe" >"$probe_log" 2>/dev/null &
-probe_pid=$!
-until grep -q READY "$probe_log"; do
-  kill -0 "$probe_pid" 2>/dev/null || { echo "FAIL: the window probe did not start"; exit 1; }
-  sleep 0.05
-done
+start_window_probe "$probe" "$probe_log" || exit 1
 
 records() { find "$work/labels" -name 'label-*.json' | wc -l; }
 

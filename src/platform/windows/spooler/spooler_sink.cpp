@@ -8,26 +8,20 @@
 #include <string_view>
 #include <type_traits>
 
+#include "automation/text.h"
+#include "engine/c_resource.h"
+
 namespace windows::spooler {
 
 namespace {
 
 std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), 1u << 30));
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.data(), length);
-  return text;
+  const std::u16string text = automation::fromUtf8(utf8);
+  return {text.begin(), text.end()};
 }
 
 std::string narrow(const wchar_t* text) {
-  if (text == nullptr || *text == 0) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(std::max(length, 1)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
-  result.resize(result.size() - 1);  // the terminator
-  return result;
+  return text ? automation::toUtf8(reinterpret_cast<const char16_t*>(text)) : std::string();
 }
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -44,15 +38,8 @@ std::string systemMessage(DWORD code) {
   return (text.empty() ? std::string("error") : text) + " (" + std::to_string(code) + ")";
 }
 
-struct ClosePrinterHandle {
-  void operator()(HANDLE printer) const noexcept { ClosePrinter(printer); }
-};
-using PrinterHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, ClosePrinterHandle>;
-
-struct DeleteDc {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using PrinterDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
+using PrinterHandle = engine::CResource<std::remove_pointer_t<HANDLE>, ClosePrinter>;
+using PrinterDc = engine::CResource<std::remove_pointer_t<HDC>, DeleteDC>;
 
 PrinterHandle openPrinter(const std::wstring& name) {
   HANDLE handle = nullptr;
