@@ -23,6 +23,15 @@ struct Bitmap {
   bool operator==(const Bitmap&) const = default;
 };
 
+// A rectangle of grey coverage in memory someone else owns (a Coverage, or part of one).
+struct CoverageView {
+  std::uint8_t* data = nullptr;
+  int width = 0;
+  int height = 0;
+  std::size_t stride = 0;
+  std::uint8_t* row(int y) const { return data + static_cast<std::size_t>(y) * stride; }
+};
+
 // Grey coverage, one byte a dot from 0 (paper) to 255 (ink); rows `stride` bytes apart, a
 // multiple of four (as cairo and GDI lay out 8-bit images).
 struct Coverage {
@@ -39,6 +48,9 @@ struct Coverage {
     grey.assign(stride * static_cast<std::size_t>(newHeight), 0);
   }
   std::uint8_t* row(int y) { return grey.data() + static_cast<std::size_t>(y) * stride; }
+  // The part from (x, y), `w` x `h` dots, which must lie inside.
+  CoverageView view(int x, int y, int w, int h) { return {row(y) + x, w, h, stride}; }
+  CoverageView view() { return view(0, 0, width, height); }
   const std::uint8_t* row(int y) const { return grey.data() + static_cast<std::size_t>(y) * stride; }
 };
 

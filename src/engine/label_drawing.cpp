@@ -202,18 +202,28 @@ enum class Ink { Burn, Clear };
 
 Ink inkFor(std::optional<Rgb> color) { return !color || printsDark(*color) ? Ink::Burn : Ink::Clear; }
 
-// The content part [u0, u0 + content.width) x [v0, ...) put on the label through `map`.
+// a * b / 255, rounded, for bytes.
+inline unsigned multiply(unsigned a, unsigned b) {
+  const unsigned t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+// The content part [u0, u0 + content.width) x [v0, ...) put on the label through `map`. The
+// map keeps every content dot on the label (prepare() chose the part), so a row of content is
+// a run of label dots a fixed step apart.
 void composite(Coverage& label, const Coverage& content, std::int64_t u0, std::int64_t v0, const DotMap& map, Ink ink) {
+  const std::ptrdiff_t step = map.xu + static_cast<std::ptrdiff_t>(map.yu) * static_cast<std::ptrdiff_t>(label.stride);
   for (int v = 0; v < content.height; ++v) {
     const std::uint8_t* source = content.row(v);
-    for (int u = 0; u < content.width; ++u) {
+    const std::int64_t cv = v0 + v;
+    const auto x = static_cast<int>(map.x0 + map.xu * u0 + map.xv * cv);
+    const auto y = static_cast<int>(map.y0 + map.yu * u0 + map.yv * cv);
+    std::uint8_t* target = label.row(y) + x;
+    for (int u = 0; u < content.width; ++u, target += step) {
       const unsigned c = source[u];
       if (c == 0) continue;
-      const std::int64_t cu = u0 + u, cv = v0 + v;
-      const auto x = static_cast<int>(map.x0 + map.xu * cu + map.xv * cv);
-      const auto y = static_cast<int>(map.y0 + map.yu * cu + map.yv * cv);
-      std::uint8_t& d = label.row(y)[x];
-      d = static_cast<std::uint8_t>(ink == Ink::Burn ? c + d * (255 - c) / 255 : d * (255 - c) / 255);
+      const unsigned kept = multiply(*target, 255 - c);
+      *target = static_cast<std::uint8_t>(ink == Ink::Burn ? c + kept : kept);
     }
   }
 }
@@ -247,7 +257,7 @@ Bitmap threshold(const Coverage& canvas) {
 
 // The dots of a rectangle in content dots (any fractions): those whose centres it covers,
 // as a whole-dot printer driver fills it.
-void fillRectangle(Coverage& canvas, double x, double y, double width, double height, std::int64_t u0,
+void fillRectangle(const CoverageView& canvas, double x, double y, double width, double height, std::int64_t u0,
                    std::int64_t v0) {
   const auto first = [](double from) { return static_cast<std::int64_t>(std::ceil(from - 0.5)); };
   const std::int64_t left = std::max<std::int64_t>(first(x) - u0, 0);
@@ -298,13 +308,28 @@ class Drawing {
     std::int64_t left, top, right, bottom;
   };
 
-  // Readies content_ for the content dots of a `width` x `height` content that land on the
-  // label through `map`; false when none do.
-  bool prepare(const DotMap& map, std::int64_t width, std::int64_t height) {
+  // Readies the canvas for the content dots of a `width` x `height` content that land on the
+  // label through `map`; false when none do. Content that lies on the label as it is and
+  // burns is painted straight onto it; other content (turned, flipped, or clearing dots)
+  // into content_, which finish() puts on the label.
+  bool prepare(const DotMap& map, std::int64_t width, std::int64_t height, Ink ink) {
     span_ = map.inverse(visible_.left, visible_.top, visible_.right, visible_.bottom, width, height);
     if (span_.empty()) return false;
-    content_.reset(static_cast<int>(span_.u1 - span_.u0), static_cast<int>(span_.v1 - span_.v0));
+    const auto w = static_cast<int>(span_.u1 - span_.u0), h = static_cast<int>(span_.v1 - span_.v0);
+    direct_ = ink == Ink::Burn && map.xu == 1 && map.yv == 1 && map.xv == 0 && map.yu == 0;
+    if (direct_) {
+      canvas_ = label_.view(static_cast<int>(map.x0 + span_.u0), static_cast<int>(map.y0 + span_.v0), w, h);
+    } else {
+      content_.reset(w, h);
+      canvas_ = content_.view();
+    }
+    map_ = map;
+    ink_ = ink;
     return true;
+  }
+
+  void finish() {
+    if (!direct_) composite(label_, content_, span_.u0, span_.v0, map_, ink_);
   }
 
   void fillVisible(std::uint8_t value) {
@@ -317,9 +342,9 @@ class Drawing {
   void paintLine(const std::string& font, std::string_view line, const LineExtent& extent, double x, double top) {
     if (line.empty()) return;
     const double u = x - static_cast<double>(span_.u0), v = top - static_cast<double>(span_.v0);
-    if (v >= content_.height || v + extent.ascent + extent.descent <= 0 || u >= content_.width || u + extent.width <= 0)
+    if (v >= canvas_.height || v + extent.ascent + extent.descent <= 0 || u >= canvas_.width || u + extent.width <= 0)
       return;
-    painter_.paint(content_, font, line, u, v + extent.ascent);
+    painter_.paint(canvas_, font, line, u, v + extent.ascent);
   }
 
   void drawText(const TextContent& text, DotMap map, std::int64_t width, std::int64_t height) {
@@ -330,7 +355,7 @@ class Drawing {
       map = map.then(DotMap{}.quarterTurn(width));
       std::swap(width, height);
     }
-    if (!prepare(map, width, height)) return;
+    if (!prepare(map, width, height, inkFor(colorOf(text.textColor)))) return;
 
     const Align align = horizontalAlign(text.justify);
     // Nothing beyond the label shows, whatever the box's size.
@@ -355,7 +380,7 @@ class Drawing {
       paintLine(font, lines[i], extents[i], blockLeft + offset(align, blockWidth - extents[i].width), top);
       top += extents[i].ascent + extents[i].descent;
     }
-    composite(label_, content_, span_.u0, span_.v0, map, inkFor(colorOf(text.textColor)));
+    finish();
   }
 
   void drawBarcode(const BarcodeContent& code, const std::string& name, const DotMap& map, std::int64_t width,
@@ -411,15 +436,15 @@ class Drawing {
     const double barsTop = code.textPos == 1 ? captionHeight : 0;
     const double yScale = barsHeight / barsBottom;
 
-    if (!prepare(map, width, height)) return;
+    if (!prepare(map, width, height, Ink::Burn)) return;
     for (const zint_vector_rect* bar = symbol->vector->rectangles; bar; bar = bar->next)
-      fillRectangle(content_, left + (bar->x - barsLeft) * module, barsTop + bar->y * yScale, bar->width * module,
+      fillRectangle(canvas_, left + (bar->x - barsLeft) * module, barsTop + bar->y * yScale, bar->width * module,
                     bar->height * yScale, span_.u0, span_.v0);
     if (code.textPos != 0) {
       const double captionTop = code.textPos == 1 ? 0 : barsTop + barsHeight;
       paintLine(code.font, caption, captionExtent, left + (symbolWidth - captionExtent.width) / 2, captionTop);
     }
-    composite(label_, content_, span_.u0, span_.v0, map, Ink::Burn);
+    finish();
   }
 
   Coverage& label_;
@@ -427,6 +452,10 @@ class Drawing {
   TextPainter& painter_;
   Rectangle visible_{};
   DotMap::Span span_{};
+  CoverageView canvas_;  // where the object's content is painted
+  bool direct_ = false;  // canvas_ is part of the label
+  DotMap map_;
+  Ink ink_ = Ink::Burn;
 };
 
 }  // namespace

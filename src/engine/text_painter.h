@@ -42,7 +42,7 @@ class TextPainter {
   virtual LineExtent measure(const std::string& font, std::string_view line) = 0;
   // Adds the line's coverage to `canvas`, its logical box's left edge at x and its baseline
   // at y (canvas dots; the line may reach beyond the canvas, which clips it).
-  virtual void paint(Coverage& canvas, const std::string& font, std::string_view line, double x, double y) = 0;
+  virtual void paint(const CoverageView& canvas, const std::string& font, std::string_view line, double x, double y) = 0;
   // The installed face a font string is drawn with.
   virtual ResolvedFont resolve(const std::string& font) = 0;
 };

@@ -76,7 +76,7 @@ class GdiPainter final : public TextPainter {
     return {ends.empty() ? 0.0 : ends.back(), metrics.tmAscent * chosen.scale, metrics.tmDescent * chosen.scale};
   }
 
-  void paint(Coverage& canvas, const std::string& font, std::string_view line, double x, double y) override {
+  void paint(const CoverageView& canvas, const std::string& font, std::string_view line, double x, double y) override {
     const LabelFont& chosen = use(font);
     const std::wstring text = wide(line);
     if (text.empty()) return;

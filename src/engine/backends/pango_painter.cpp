@@ -27,6 +27,7 @@ using Font = CResource<PangoFont, g_object_unref>;
 using FontDescription = CResource<PangoFontDescription, pango_font_description_free>;
 
 constexpr std::size_t kMostCachedFonts = 64;
+constexpr std::size_t kMostKeptLayouts = 64;
 
 // Labels are drawn with the Liberation faces, the metric twins of the families the layouts
 // name (metricTwins). A few rules of our own replace the system's whole font configuration: reading
@@ -75,19 +76,19 @@ class PangoPainter final : public TextPainter {
   }
 
   LineExtent measure(const std::string& font, std::string_view line) override {
-    const Layout layout = this->layout(font, line);
+    PangoLayout* layout = this->layout(font, line);
     PangoRectangle logical;
-    pango_layout_get_extents(layout.get(), nullptr, &logical);
-    const double baseline = double(pango_layout_get_baseline(layout.get())) / PANGO_SCALE;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    const double baseline = double(pango_layout_get_baseline(layout)) / PANGO_SCALE;
     const double top = double(logical.y) / PANGO_SCALE;
     return {double(logical.width) / PANGO_SCALE, baseline - top, double(logical.height) / PANGO_SCALE - (baseline - top)};
   }
 
-  void paint(Coverage& canvas, const std::string& font, std::string_view line, double x, double y) override {
-    const Layout layout = this->layout(font, line);
+  void paint(const CoverageView& canvas, const std::string& font, std::string_view line, double x, double y) override {
+    PangoLayout* layout = this->layout(font, line);
     PangoRectangle logical;
-    pango_layout_get_extents(layout.get(), nullptr, &logical);
-    const Surface surface(cairo_image_surface_create_for_data(canvas.grey.data(), CAIRO_FORMAT_A8, canvas.width,
+    pango_layout_get_extents(layout, nullptr, &logical);
+    const Surface surface(cairo_image_surface_create_for_data(canvas.data, CAIRO_FORMAT_A8, canvas.width,
                                                               canvas.height, static_cast<int>(canvas.stride)));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
       throw RenderError("cannot paint into a " + std::to_string(canvas.width) + " x " + std::to_string(canvas.height) +
@@ -95,8 +96,8 @@ class PangoPainter final : public TextPainter {
     const Cairo cr(cairo_create(surface.get()));
     cairo_set_source_rgba(cr.get(), 0, 0, 0, 1);
     cairo_move_to(cr.get(), x - double(logical.x) / PANGO_SCALE,
-                  y - double(pango_layout_get_baseline(layout.get())) / PANGO_SCALE);
-    pango_cairo_show_layout(cr.get(), layout.get());
+                  y - double(pango_layout_get_baseline(layout)) / PANGO_SCALE);
+    pango_cairo_show_layout(cr.get(), layout);
     cairo_surface_flush(surface.get());
   }
 
@@ -132,16 +133,26 @@ class PangoPainter final : public TextPainter {
     return it->second.get();
   }
 
-  Layout layout(const std::string& font, std::string_view line) {
-    Layout layout(pango_layout_new(context_.get()));
-    pango_layout_set_font_description(layout.get(), description(font));
-    pango_layout_set_text(layout.get(), line.data(), static_cast<int>(line.size()));
-    return layout;
+  // The line laid out in the font. A label's lines are measured, then painted: the layouts of
+  // the last few lines are kept for that.
+  PangoLayout* layout(const std::string& font, std::string_view line) {
+    std::string key = font;
+    key.append(1, '\0').append(line);
+    auto it = layouts_.find(key);
+    if (it == layouts_.end()) {
+      if (layouts_.size() >= kMostKeptLayouts) layouts_.clear();
+      Layout layout(pango_layout_new(context_.get()));
+      pango_layout_set_font_description(layout.get(), description(font));
+      pango_layout_set_text(layout.get(), line.data(), static_cast<int>(line.size()));
+      it = layouts_.emplace(std::move(key), std::move(layout)).first;
+    }
+    return it->second.get();
   }
 
   FontMap fontMap_;
   Context context_;
   std::unordered_map<std::string, FontDescription> fonts_;
+  std::unordered_map<std::string, Layout> layouts_;  // by font and line
 };
 
 }  // namespace
