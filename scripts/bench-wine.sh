@@ -12,4 +12,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vantory-bench.XXXXXX")
 trap 'printing_stop; rm -rf -- "$work"' EXIT
 printing_start "$work" >/dev/null || exit 1
 "$WINE" "$bench" "$(windows_path "$here/../tests/engine/golden/hospital.json")" --printer LW450 \
-  --stream "$(windows_path "$PRINTING_STREAM")" --rounds "$rounds" 2>&1 | tr -d '\r'
+  --stream "$(windows_path "$PRINTING_STREAM")" --rounds "$rounds" >"$work/bench.log" 2>&1
+status=$?
+tr -d '\r' <"$work/bench.log"
+exit $status

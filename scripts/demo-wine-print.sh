@@ -34,7 +34,8 @@ for sample in hospital physician generic; do
   echo "$sample: True; LW450 finished the job $((($(date +%s%N) - started) / 1000000)) ms after the call began"
   "$WINE" "$checker" "$(windows_path "$PRINTING_STREAM")" "$(windows_path "$out")" \
     "$sample-printed|$copies|$(windows_path "$record.json")|$(windows_path "$record.png")|$(windows_path "$here/../tests/engine/golden/$sample.png")" \
-    2>&1 | tr -d '\r' | grep -v '^RESULT: PASS$' | sed 's/^/  /' || status=1
+    >"$work/check.log" 2>&1 || status=1
+  tr -d '\r' <"$work/check.log" | grep -v '^RESULT: PASS$' | sed 's/^/  /'
   echo "  the printed bar code reads: $(zbarimg --quiet --raw "$out/$sample-printed.png" 2>/dev/null)"
   # The engine's picture (left) beside what the printer's head burnt (right).
   convert "$record.png" -bordercolor gray60 -border 2 \( "$out/$sample-printed.png" -bordercolor gray60 -border 2 \) \

@@ -18,6 +18,8 @@ printing_source=$(cd "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd)
 printing_start() {
   local work=$1
   PRINTING_CUPSD=$work/cupsd
+  # A daemon a killed run left there (its folder is about to be made anew).
+  bash "$printing_source/scripts/private-cupsd.sh" stop "$PRINTING_CUPSD"
   chmod 755 "$work"  # cupsd's filters run as lp and must reach the spool inside
   bash "$printing_source/scripts/private-cupsd.sh" start "$PRINTING_CUPSD" || return 1
   export CUPS_SERVER=$PRINTING_CUPSD/cups.sock
@@ -39,8 +41,14 @@ printing_stop() {
   PRINTING_CUPSD=
 }
 
+# Wine's own processes (wineserver, services) may outlive the program that started them with
+# its output: a program's output goes to a file, never to a pipe someone waits to see closed.
 print_sample() {
-  run_cscript "$printing_source/examples/print-sample.vbs" "$@" 2>&1 | tr -d '\r' | sed -n 's/^RESULT: //p'
+  local output
+  output=$(mktemp)
+  run_cscript "$printing_source/examples/print-sample.vbs" "$@" >"$output" 2>&1
+  tr -d '\r' <"$output" | sed -n 's/^RESULT: //p'
+  rm -f -- "$output"
 }
 
 jobs_of() { lpstat -W all -o "$1" 2>/dev/null | wc -l; }
