@@ -45,7 +45,12 @@ for binary in libzint-dev libpng-dev; do
   if [[ ! -f $folder/.complete ]]; then
     echo "fetch-sources: $source $version (the source of the installed $binary)"
     work=$(mktemp -d "$cache/.fetch.XXXXXX")
-    (cd "$work" && apt-get source -qq --only-source "$source=$version" >/dev/null 2> >(grep -v 'unsandboxed' >&2))
+    fetch() { (cd "$work" && apt-get source -qq --only-source "$source=$version" >/dev/null 2> >(grep -v 'unsandboxed' >&2)); }
+    if ! fetch; then
+      # The source index may be missing or older than the installed package: read it anew once.
+      "${sudo_cmd[@]}" apt-get update -qq || echo "fetch-sources: warning: apt-get update reported errors" >&2
+      fetch || { echo "fetch-sources: apt-get source $source=$version failed" >&2; rm -rf -- "$work"; exit 1; }
+    fi
     extracted=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
     [[ -n $extracted ]] || { echo "fetch-sources: apt-get source $source=$version left no folder" >&2; exit 1; }
     rm -rf -- "$folder"
