@@ -1,6 +1,7 @@
 # Tests that run under Wine, through scripts/wine-run.sh (see there): each run in a private
-# copy of the build tree's prefix, skipped (code 77) only where the kernel refuses to run
-# them; a missing Wine is an error.
+# copy of the build tree's prefix, 32-bit programs on the route scripts/wine-route.sh chose
+# (natively, or under qemu-user where the kernel refuses 32-bit programs). Skipped (code 77)
+# only where no route exists, which scripts/test.sh fails on; a missing Wine is an error.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VANTORY_WINE_ARCH x86_64)

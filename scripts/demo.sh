@@ -14,7 +14,8 @@
 #    out/wine/SAMPLE-side-by-side.png and scanned.
 #
 # Uses the product itself: the 32-bit control and the 32-bit engine server, under 32-bit
-# Wine. Safe to run again; each run adds new labels.
+# Wine, on the route setup chose (scripts/wine-route.sh: natively, or under qemu-user where
+# the kernel refuses 32-bit programs). Safe to run again; each run adds new labels.
 # VANTORY_DEMO_DIR replaces out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,7 +52,7 @@ scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --registe
 status=$?
 set -e
 if ((status == 77)); then
-  echo "demo: this kernel refuses to execute 32-bit programs, so the 32-bit control could NOT run" >&2
+  echo "demo: no route runs 32-bit Wine on this machine, so the 32-bit control could NOT run ($(bash scripts/wine-route.sh show))" >&2
   exit 1
 fi
 if ((status != 0)); then

@@ -20,7 +20,6 @@ printing_start() {
   PRINTING_CUPSD=$work/cupsd
   # A daemon a killed run left there (its folder is about to be made anew).
   bash "$printing_source/scripts/private-cupsd.sh" stop "$PRINTING_CUPSD"
-  chmod 755 "$work"  # cupsd's filters run as lp and must reach the spool inside
   bash "$printing_source/scripts/private-cupsd.sh" start "$PRINTING_CUPSD" || return 1
   export CUPS_SERVER=$PRINTING_CUPSD/cups.sock
   export VANTORY_RECORD_ONLY=0

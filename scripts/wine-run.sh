@@ -9,16 +9,20 @@
 # parallel tests wait for one another). Every run works in a private copy of it, so runs
 # never see each other's registrations or processes; the copy, its wineserver and the
 # optional Xvfb are gone when the script returns. --register runs regsvr32 on each FILE
-# in that copy first. --host runs COMMAND on Linux with WINE (the loader), WINEPREFIX and
-# DISPLAY set for it. The exit code is the program's, or 77 when the program cannot run
-# on this machine: a 32-bit one where the loader is installed but the kernel refuses to
-# execute 32-bit programs; ctest reports that as skipped. A missing loader is an error.
+# in that copy first. --host runs COMMAND on Linux with WINE (the loader), WINESERVER,
+# WINEPREFIX and DISPLAY set for it.
+#
+# 32-bit programs run on the route scripts/wine-route.sh chose for this machine: natively, or
+# under qemu-user where the kernel refuses 32-bit programs (VANTORY_WINE32_ROUTE forces one).
+# The exit code is the program's, or 77 when the program cannot run on this machine: a 32-bit
+# one where neither route exists; ctest reports that as skipped, and scripts/test.sh fails on
+# it. A missing or broken loader is an error.
 set -euo pipefail
 
 readonly skip_code=77
-wine32=${VANTORY_WINE32:-/usr/lib/wine/wine}
+here="$(cd "$(dirname "$0")" && pwd)"
 wine64=${VANTORY_WINE64:-/usr/lib/wine/wine64}
-wineserver=${VANTORY_WINESERVER:-/usr/lib/wine/wineserver}
+wine64_server=${VANTORY_WINESERVER:-/usr/lib/wine/wineserver}
 
 prefix= arch= xvfb=0 host=0 prepare=0
 registers=()
@@ -64,23 +68,11 @@ done
 arch=${arch:-x86_64}
 
 if [[ $arch == i386 ]]; then
-  loader=$wine32
   winearch=win32
-  # The 32-bit loader is a 32-bit ELF program. Missing, it is a broken setup; present but
-  # refused by the kernel (ENOEXEC), the machine truly cannot run 32-bit code: skip.
-  if [[ ! -x $loader ]]; then
-    echo "wine-run: ERROR: the 32-bit Wine loader $loader is missing (install wine32:i386: bash scripts/setup.sh)" >&2
-    exit 1
-  fi
-  set +e
-  refusal=$("$loader" --version 2>&1 >/dev/null)
-  started=$?
-  set -e
-  if ((started != 0)); then
-    if [[ $refusal != *"Exec format error"* ]]; then
-      echo "wine-run: ERROR: the 32-bit Wine loader $loader does not start: $refusal" >&2
-      exit 1
-    fi
+  route= reason= loader= wineserver=
+  routing=$(bash "$here/wine-route.sh" env) || exit 1
+  eval "$routing"
+  if [[ $route == none ]]; then
     if ((prepare)); then
       what="a 32-bit Wine prefix"
     elif ((host)); then
@@ -88,18 +80,21 @@ if [[ $arch == i386 ]]; then
     else
       what="$(basename -- "$1") is a 32-bit Windows program"
     fi
-    echo "wine-run: SKIPPED: $what, and this kernel refuses to execute 32-bit programs ($loader: Exec format error)" >&2
+    echo "wine-run: SKIPPED: $what, and no route runs 32-bit Wine here: $reason" >&2
     exit $skip_code
   fi
 else
   loader=$wine64
+  wineserver=$wine64_server
   winearch=win64
 fi
 
 export WINEDEBUG=${VANTORY_WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and Wine would offer to download them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-unset WINEARCH WINELOADER WINESERVER
+unset WINEARCH WINELOADER
+# The server the loader starts (on the qemu-user route: the native 64-bit one).
+export WINESERVER=$wineserver
 
 windows_path() { printf 'Z:%s' "$(realpath -- "$1" | sed 's|/|\\|g')"; }
 
@@ -128,10 +123,11 @@ prepare_template
 ((prepare)) && exit 0
 
 run=$(mktemp -d "$prefix.run.XXXXXX")
-xvfb_pid=
+xvfb_pid= keeper_pid=
 cleanup() {
   local rc=$?
   WINEPREFIX=$run "$wineserver" -k >/dev/null 2>&1 || true
+  [[ -z $keeper_pid ]] || wait "$keeper_pid" 2>/dev/null || true
   if [[ -n $xvfb_pid ]]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
@@ -161,6 +157,16 @@ if ((xvfb)); then
     sleep 0.05
   done
   export DISPLAY=":$(head -n 1 "$display_file")"
+  # The first window starts Wine's desktop process (explorer.exe /desktop), which keeps the
+  # descriptors of the process that made it and lives while any program uses the desktop.
+  # Started by a test's program it would hold that program's output pipe open, and a test
+  # reading the pipe to its end would wait for ever (seen on the slower qemu-user route).
+  # So a windowless keeper holds the desktop for the whole run, and the desktop process is
+  # started beside it from a process whose descriptors lead nowhere.
+  mkfifo -- "$run/.desktop-keeper"
+  "$loader" cmd /c "set /p keep=" <>"$run/.desktop-keeper" >/dev/null 2>&1 &
+  keeper_pid=$!
+  "$loader" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
 else
   unset DISPLAY
 fi

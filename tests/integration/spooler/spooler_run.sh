@@ -76,7 +76,7 @@ for case in hospital:1 physician:2 generic:1 hospital:3; do
 done
 
 # The job's name carries the bar code.
-titles=$(ls "$cupsd"/spool/c* 2>/dev/null | xargs -r strings 2>/dev/null | grep -c 'Vantory label 9003948343')
+titles=$(ls "$cupsd"/run/spool/c* 2>/dev/null | xargs -r strings 2>/dev/null | grep -c 'Vantory label 9003948343')
 ((titles >= 3)) || fail "the HOSPITAL and PHYSICIAN jobs are not named \"Vantory label 9003948343\""
 
 # ---- another driver: the generic PDF printer (its papers include the 30334 label) by its queue name
