@@ -2,7 +2,8 @@
 # Prints the benchmark's figures: an optimised build, then per label the control's own work,
 # in-process rendering, the native host process, printing through a private cupsd, and zint's
 # and glabels-3-batch's command lines on the same label side by side; then the print service
-# under load. Installs what it needs (glabels, zint) itself.
+# under load; then the Windows engine under 32-bit Wine (GDI drawing, printing through Wine's
+# spooler). Installs what it needs (glabels, zint) itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -42,3 +43,12 @@ service_bench() {  # FOLDER_PARENT WHERE
 }
 service_bench "${TMPDIR:-/tmp}" "on disk"
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then service_bench /dev/shm "in memory"; fi
+
+# The Windows label engine under 32-bit Wine, beside the Linux figures above: drawing with GDI,
+# and a print through Wine's spooler to a private cupsd's LabelWriter 450 queue.
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target engine-bench >/dev/null
+echo
+echo "The Windows label engine (32-bit, under 32-bit Wine; Wine's spooler to a private cupsd's LW450 queue):"
+scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --host bash scripts/bench-wine.sh \
+  build/win32/bin/engine-bench.exe

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package the builds, tests and demo need, then checks that both Wine
-# loaders start and chooses how 32-bit Wine runs here. Safe to run again: it only calls apt
-# when something is missing.
+# Installs every Debian package the builds, tests and demo need, fetches the source packages
+# the Windows builds compile (scripts/fetch-sources.sh), then checks that both Wine loaders
+# start and chooses how 32-bit Wine runs here. Safe to run again: it only calls apt when
+# something is missing.
 #
 # The 32-bit Wine loader (wine32:i386) needs the i386 architecture, which this enables. Where
 # the kernel refuses 32-bit programs, qemu-user runs that loader (scripts/wine-route.sh tries
@@ -96,6 +97,10 @@ if ! command -v npm >/dev/null; then
   echo "setup: installing npm"
   apt_install npm
 fi
+
+# The sources of the libraries the Windows builds compile (zint, libpng), the releases the
+# Linux build links.
+bash "$here/fetch-sources.sh"
 
 # The 64-bit loader, then the route of the 32-bit one. A loader that is not there, or that
 # fails for another reason than the kernel's refusal, is a broken setup.

@@ -19,8 +19,8 @@ cmake --build --preset win32 --target VantoryActiveX VirtualLabelEngine wine_soa
 bin=build/win32/bin
 mkdir -p out/soak
 set +e
-bash scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb --register "$bin/VirtualLabelEngine.dll" \
-  "$bin/wine_soak.exe" "$bin/VantoryActiveX.ocx" "$PWD/out/soak/labels" "$calls" |
+VANTORY_RECORD_ONLY=1 bash scripts/wine-run.sh --prefix build/win32/wineprefix --arch i386 --xvfb \
+  --register "$bin/VirtualLabelEngine.dll" "$bin/wine_soak.exe" "$bin/VantoryActiveX.ocx" "$PWD/out/soak/labels" "$calls" |
   tr -d '\r' | tee out/soak/wine-soak.txt
 status=${PIPESTATUS[0]}
 set -e

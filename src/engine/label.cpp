@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <stdexcept>
+#include <string>
 
 namespace engine {
 
@@ -112,6 +113,26 @@ std::optional<Rgb> colorOf(std::int32_t packed) {
 bool printsDark(Rgb color) {
   // Rec. 601 luma, in thousandths.
   return 299 * color.red + 587 * color.green + 114 * color.blue < 128 * 1000;
+}
+
+std::span<const MetricTwin> metricTwins() {
+  static constexpr MetricTwin kTwins[] = {
+      {"Times New Roman", "Liberation Serif"}, {"Times", "Liberation Serif"},
+      {"Arial", "Liberation Sans"},            {"Helvetica", "Liberation Sans"},
+      {"Courier New", "Liberation Mono"},      {"Courier", "Liberation Mono"},
+  };
+  return kTwins;
+}
+
+std::optional<std::string_view> metricTwin(std::string_view family) {
+  const auto fold = [](std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return folded;
+  };
+  for (const MetricTwin& pair : metricTwins())
+    if (fold(pair.family) == fold(family)) return pair.twin;
+  return std::nullopt;
 }
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -89,6 +90,16 @@ struct FontSpec {
   bool italic = false;
 };
 std::optional<FontSpec> parseFont(std::string_view text);
+
+// The Liberation faces draw the families labels name where those are not installed: each is
+// metric for metric the same as its family ("Times New Roman" -> "Liberation Serif").
+struct MetricTwin {
+  std::string_view family;
+  std::string_view twin;
+};
+std::span<const MetricTwin> metricTwins();
+// The twin of a family (letter case ignored), or nothing.
+std::optional<std::string_view> metricTwin(std::string_view family);
 
 // Attribute ranges; each returns false for a value the engine refuses.
 bool validKind(std::int64_t kind);

@@ -1,45 +1,19 @@
 #pragma once
-// Draws a label description as a 300-dpi direct thermal printer prints it: text through
-// pango and fontconfig, bar codes through libzint, grey thresholded to burnt or blank dots.
-// A LabelRenderer keeps its font map, fonts and glyphs between labels, so keep one around
-// for many labels; it is not thread-safe.
+// Draws a label description as a 300-dpi direct thermal printer prints it: the label drawing
+// (label_drawing.h) with the platform's text painter (pango on Linux, GDI on Windows), grey
+// thresholded to burnt or blank dots. A LabelRenderer keeps its fonts, glyphs and canvases
+// between labels, so keep one around for many labels; it is not thread-safe.
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
-#include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/bitmap.h"
 #include "engine/label.h"
+#include "engine/text_painter.h"
 
 namespace engine {
-
-inline constexpr double kPrinterDpi = 300;
-
-// A 1-bit image; a set bit is a burnt (black) dot. Rows are packed most significant bit first.
-struct Bitmap {
-  int width = 0;
-  int height = 0;
-  std::size_t rowBytes = 0;
-  std::vector<std::uint8_t> bits;
-
-  bool ink(int x, int y) const {
-    return (bits[static_cast<std::size_t>(y) * rowBytes + static_cast<std::size_t>(x) / 8] >> (7 - x % 8)) & 1;
-  }
-  bool operator==(const Bitmap&) const = default;
-};
-
-class RenderError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-struct ResolvedFont {
-  std::string family;
-  bool bold = false;
-  bool italic = false;
-};
 
 class LabelRenderer {
  public:

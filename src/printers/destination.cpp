@@ -1,24 +1,6 @@
-#include <algorithm>
-#include <cctype>
-
 #include "printers/printers.h"
 
 namespace printers {
-
-namespace {
-
-std::string lower(std::string_view text) {
-  std::string result(text);
-  std::ranges::transform(result, result.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return result;
-}
-
-}  // namespace
-
-bool namedBy(const Destination& destination, std::string_view printer) {
-  const std::string wanted = lower(printer);
-  return lower(destination.name) == wanted || lower(destination.description) == wanted;
-}
 
 std::optional<std::string> notReady(const Destination& destination) {
   std::string reasons;

@@ -17,7 +17,8 @@
 
 namespace printers {
 
-// A printer as its spooler describes it.
+// A printer as its spooler describes it. (Which printer a label's printer name names is
+// engine::choosePrinter's rule, for every printing system.)
 struct Destination {
   std::string name;                  // the queue's name
   std::string description;           // what lab IT called it (CUPS: printer-info)
@@ -27,10 +28,6 @@ struct Destination {
   bool acceptingJobs = false;
   std::string defaultMedia;          // e.g. "w167h288"; empty when it names none
 };
-
-// Whether a label's printer names this destination: its queue name or its description,
-// letter case ignored (queue names hold no spaces, so lab IT names printers in descriptions).
-bool namedBy(const Destination& destination, std::string_view printer);
 
 // Why a job must not be queued on the destination now ("stopped (paused)", "not accepting
 // jobs"), with its reasons; nothing when it may print. A label is refused rather than left

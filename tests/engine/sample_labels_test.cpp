@@ -73,6 +73,23 @@ INSTANTIATE_TEST_SUITE_P(Samples, SampleLabel,
                                            Sample{"generic", {{"CODE-128", "S42-7"}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The samples' pictures as the Linux build draws them are kept beside their descriptions:
+// the Windows build's tests compare the labels its printers receive with them.
+TEST_P(SampleLabel, DrawingMatchesItsGoldenPicture) {
+  const auto label = printSample(GetParam().name);
+  engine::LabelRenderer renderer;
+  const std::vector<std::uint8_t> png = renderer.renderPng(label);
+  const std::string golden = std::string(VANTORY_SOURCE_DIR) + "/tests/engine/golden/" + GetParam().name + ".png";
+  const std::string kept = readFile(golden);
+  if (engine::decodePng(std::vector<std::uint8_t>(kept.begin(), kept.end())) != engine::decodePng(png)) {
+    const std::string drawn = ::testing::TempDir() + GetParam().name + ".png";
+    std::ofstream(drawn, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                 static_cast<std::streamsize>(png.size()));
+    ADD_FAILURE() << "the drawing differs from " << golden << "; it is in " << drawn
+                  << " (copy it there if the change is intended)";
+  }
+}
+
 // The HOSPITAL rows, one band of ink each, in layout order: nothing drifts into the next row.
 TEST(SampleLabel, HospitalTextStaysInItsRows) {
   const auto label = printSample("hospital");

@@ -248,8 +248,8 @@ in_prefix_print() {
 
   local recorded
   recorded=$(cd "$labels" && ls -A | paste -sd ' ' -)
-  if [[ $recorded != label-0001.json ]]; then
-    fail "expected one label recorded (label-0001.json), got: ${recorded:-none}"
+  if [[ $recorded != "label-0001.json label-0001.png" ]]; then
+    fail "expected one label recorded (label-0001.json, label-0001.png), got: ${recorded:-none}"
   else
     expect_same_file "$expected" "$labels/label-0001.json" \
       "expected the label recorded to equal $(basename -- "$expected"), got another"

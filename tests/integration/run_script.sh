@@ -15,12 +15,7 @@ source "$(dirname -- "$0")/script_host.sh"
 
 probe_log=$(mktemp)
 trap 'rm -f "$probe_log"' EXIT
-"$WINE" "$probe" >"$probe_log" 2>/dev/null &
-probe_pid=$!
-until grep -q READY "$probe_log"; do
-  kill -0 "$probe_pid" 2>/dev/null || { echo "FAIL: the window probe did not start"; exit 1; }
-  sleep 0.05
-done
+start_window_probe "$probe" "$probe_log" || exit 1
 
 output=$(run_cscript "$script" 2>&1 | tr -d '\r')
 echo "$output"

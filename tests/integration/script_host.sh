@@ -22,14 +22,26 @@ expand_includes() {
     { print }' "$1" >"$2"
 }
 
-# run_cscript SCRIPT: runs SCRIPT under Wine's cscript, from a copy with its includes put
-# in; the environment, output and exit status are cscript's.
+# run_cscript SCRIPT [ARGUMENT...]: runs SCRIPT under Wine's cscript, from a copy with its
+# includes put in, handing it the arguments; the environment, output and exit status are
+# cscript's.
 run_cscript() {
   local folder status
   folder=$(mktemp -d) || return 1
   expand_includes "$1" "$folder/$(basename -- "$1")" &&
-    "$WINE" cscript //nologo "$(windows_path "$folder/$(basename -- "$1")")"
+    "$WINE" cscript //nologo "$(windows_path "$folder/$(basename -- "$1")")" "${@:2}"
   status=$?
   rm -rf -- "$folder"
   return "$status"
+}
+
+# start_window_probe PROBE LOG: starts the window probe, which closes the print window and
+# message boxes and lists them in LOG, and waits until it is ready; its process is probe_pid.
+start_window_probe() {
+  "$WINE" "$1" >"$2" 2>/dev/null &
+  probe_pid=$!
+  until grep -q READY "$2"; do
+    kill -0 "$probe_pid" 2>/dev/null || { echo "FAIL: the window probe did not start"; return 1; }
+    sleep 0.05
+  done
 }

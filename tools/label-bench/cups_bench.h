@@ -11,6 +11,7 @@ namespace bench {
 
 struct CupsFigures {
   double printLabelsMs = -1;   // median PrintLabels call until cupsd accepted the job
+  double jobDoneMs = -1;       // median PrintLabels call until the job was completed (the driver's bytes written)
   double labelsPerSecond = -1; // labels a burst of jobs puts through the driver to the file
 };
 

@@ -193,6 +193,7 @@ int main(int argc, char** argv) {
   line("glabels-3-batch, same label (PDF)", glabelsProcess.wall, "ms");
   line("  processor time it used", glabelsProcess.cpu, "ms");
   line("PrintLabels to a job cupsd accepted (in process)", cups.printLabelsMs, "ms", "goal < 10 ms");
+  line("PrintLabels to the job completed", cups.jobDoneMs, "ms");
   line("labels per second, LabelWriter driver to a file", cups.labelsPerSecond, "/s");
   if (hostProcess.wall > 0 && glabelsProcess.wall > 0)
     std::printf("\n  glabels-3-batch / native host = %.1fx (goal >= 60x)\n", glabelsProcess.wall / hostProcess.wall);

@@ -1,7 +1,6 @@
 #include "platform/cups/cups_printers.h"
 
-#include <algorithm>
-
+#include "engine/print_job.h"
 #include "platform/cups/cups_library.h"
 #include "platform/cups/cups_printing.h"
 
@@ -30,10 +29,13 @@ class CupsPrinters : public printers::FolderPrinters<CupsSink> {
     } catch (const CupsError& error) {
       return std::string("CUPS cannot be reached: ") + error.what();
     }
-    const auto found = std::ranges::find_if(
-        destinations, [&](const Destination& destination) { return printers::namedBy(destination, printerName); });
-    if (found == destinations.end()) return std::nullopt;  // the print itself reports an unknown printer
-    if (const auto why = printers::notReady(*found)) return "printer '" + std::string(printerName) + "' is " + *why;
+    // The destination a print would go to, by the sinks' own rule.
+    std::vector<engine::PrinterIdentity> identities;
+    for (const auto& destination : destinations) identities.push_back({destination.name, {destination.description}});
+    const auto chosen = engine::choosePrinter(identities, printerName);
+    if (!chosen) return std::nullopt;  // the print itself reports an unknown printer
+    if (const auto why = printers::notReady(destinations[*chosen]))
+      return "printer '" + std::string(printerName) + "' is " + *why;
     return std::nullopt;
   }
 };

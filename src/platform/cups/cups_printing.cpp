@@ -1,6 +1,7 @@
 #include "cups_printing.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -13,8 +14,8 @@
 #include <string_view>
 #include <tuple>
 
+#include "engine/print_job.h"
 #include "platform/cups/cups_library.h"
-#include "platform/cups/label_page.h"
 
 namespace cups_printing {
 
@@ -116,17 +117,15 @@ std::string ppdMediaName(const char* pwgName) {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
+engine::PrinterIdentity identity(const cups_dest_t& dest) { return {dest.name, {option(dest, "printer-info")}}; }
+
 // The destination a label's printer names: by queue name or description, any letter case.
 cups_dest_t& findDestination(const DestinationArray& dests, const std::string& printer) {
   const std::vector<cups_dest_t*> queues = dests.queues();
-  for (cups_dest_t* dest : queues)
-    if (printers::namedBy({.name = dest->name, .description = option(*dest, "printer-info")}, printer)) return *dest;
-  std::string known;
-  for (const cups_dest_t* dest : queues) {
-    known += (known.empty() ? "" : ", ") + std::string(dest->name);
-    const std::string info = option(*dest, "printer-info");
-    if (!info.empty()) known += " (" + quoted(info) + ")";
-  }
+  std::vector<engine::PrinterIdentity> identities;
+  for (const cups_dest_t* dest : queues) identities.push_back(identity(*dest));
+  if (const auto chosen = engine::choosePrinter(identities, printer)) return *queues[*chosen];
+  const std::string known = engine::describePrinters(identities);
   throw CupsError("no CUPS destination is named " + quoted(printer) + "; " +
                   (known.empty() ? std::string("the server has none") : "the destinations are: " + known));
 }
@@ -169,11 +168,6 @@ void checkReady(const Destination& d) {
   if (const auto why = printers::notReady(d)) throw CupsError("the CUPS destination " + quoted(d.name) + " is " + *why);
 }
 
-// Twips to the hundredths of a millimetre CUPS measures media in.
-int hundredthsOfMm(int twips) { return static_cast<int>(std::lround(twips * 2540.0 / engine::kTwipsPerInch)); }
-
-bool sameSize(int a, int b) { return std::abs(a - b) <= 50; }  // within half a millimetre
-
 struct Media {
   cups_size_t size{};
   bool quarterTurn = false;
@@ -182,29 +176,23 @@ struct Media {
 // The destination's media of the stock's size: a named size lying as the label does, or
 // the other way round (the label is then turned), or else a custom size of exactly the label.
 std::optional<Media> findMedia(http_t* http, cups_dest_t& dest, cups_dinfo_t* info, const engine::LabelStock& stock) {
-  const int width = hundredthsOfMm(stock.width);
-  const int length = hundredthsOfMm(stock.height);
   const int count = cups().cupsGetDestMediaCount(http, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
-  for (const bool turned : {false, true}) {
-    for (int i = 0; i < count; ++i) {
-      Media media{{}, turned};
-      if (!cups().cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &media.size)) continue;
-      const int across = turned ? length : width;
-      const int along = turned ? width : length;
-      if (sameSize(media.size.width, across) && sameSize(media.size.length, along)) return media;
-    }
+  std::vector<cups_size_t> listed;
+  std::vector<engine::PaperSize> sizes;
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (!cups().cupsGetDestMediaByIndex(http, &dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    listed.push_back(size);
+    sizes.push_back({size.width, size.length});
   }
+  if (const auto chosen = engine::choosePaper(sizes, stock)) return Media{listed[chosen->index], chosen->quarterTurn};
+  const int width = engine::hundredthsOfMm(stock.width), length = engine::hundredthsOfMm(stock.height);
   Media custom;
-  if (cups().cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size) &&
-      sameSize(custom.size.width, width) && sameSize(custom.size.length, length))
-    return custom;
+  if (cups().cupsGetDestMediaBySize(http, &dest, info, width, length, CUPS_MEDIA_FLAGS_EXACT, &custom.size))
+    if (const auto fits = engine::choosePaper(std::array{engine::PaperSize{custom.size.width, custom.size.length}}, stock);
+        fits && !fits->quarterTurn)
+      return custom;
   return std::nullopt;
-}
-
-std::string inches(int twips) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", twips / static_cast<double>(engine::kTwipsPerInch));
-  return text;
 }
 
 std::pair<int, int> resolution(http_t* http, cups_dest_t& dest, cups_dinfo_t* info) {
@@ -238,7 +226,7 @@ ssize_t appendBytes(void* context, unsigned char* bytes, std::size_t length) noe
 }
 
 // The document: the page `copies` times, in CUPS or PWG raster.
-std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const PageLayout& layout, const Media& media,
+std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const engine::PageLayout& layout, const Media& media,
                                           int copies, bool pwg) {
   pwg_media_t size{media.size.media, nullptr, nullptr, media.size.width, media.size.length};
   cups_page_header2_t header;
@@ -261,22 +249,6 @@ std::vector<unsigned char> rasterDocument(const engine::Bitmap& page, const Page
       throw CupsError(std::string("cannot write raster: ") + cups().cupsRasterErrorString());
   }
   return document;
-}
-
-std::string utcNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
-
-std::string jobName(const engine::LabelDescription& label) {
-  for (const auto& object : label.objects)
-    if (const auto* barcode = std::get_if<engine::BarcodeContent>(&object.content); barcode && !barcode->text.empty())
-      return "Vantory label " + barcode->text;
-  return "Vantory label";
 }
 
 }  // namespace
@@ -362,23 +334,23 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
 
   const std::optional<Media> media = findMedia(http, dest, info, label.stock);
   if (!media)
-    throw CupsError("the CUPS destination " + name + " has no media of the label's size, " + inches(label.stock.width) +
-                    " x " + inches(label.stock.height) + " in (" + quoted(label.stock.name) + ")");
+    throw CupsError("the CUPS destination " + name + " has no media of the label's size, " +
+                    engine::describeStock(label.stock));
   const char* format = documentFormat(http, dest, info);
   if (!format) throw CupsError("the CUPS destination " + name + " accepts neither CUPS nor PWG raster");
 
-  PageLayout layout;
+  engine::PageLayout layout;
   std::tie(layout.xDpi, layout.yDpi) = resolution(http, dest, info);
   layout.width = static_cast<int>(std::lround(media->size.width * layout.xDpi / 2540.0));
   layout.height = static_cast<int>(std::lround(media->size.length * layout.yDpi / 2540.0));
   layout.quarterTurn = media->quarterTurn;
   // The driver here prints one label per page whatever the job's copies say, so every
   // copy is a page of its own.
-  const std::vector<unsigned char> document = rasterDocument(layOut(drawn, layout), layout, *media, label.copies,
+  const std::vector<unsigned char> document = rasterDocument(engine::layOut(drawn, layout), layout, *media, label.copies,
                                                              std::string_view(format) == "image/pwg-raster");
 
   // One Print-Job request: the job and its document in one go.
-  const std::string title = jobName(label);
+  const std::string title = engine::jobTitle(label);
   const Ipp request(cups().ippNewRequest(IPP_OP_PRINT_JOB));
   cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                option(dest, "printer-uri-supported").c_str());
@@ -401,7 +373,7 @@ std::optional<engine::Delivery> CupsSink::deliver(const engine::LabelDescription
     throw CupsError("the CUPS destination " + name + " refused the job: " + why);
   }
   const int job = cups().ippGetInteger(jobId, 0);
-  return engine::Delivery{dest.name, job, utcNow()};
+  return engine::Delivery{dest.name, job, engine::utcNow()};
 }
 
 void CupsSink::withdraw(const engine::Delivery& delivery) noexcept {

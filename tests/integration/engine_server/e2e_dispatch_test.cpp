@@ -3,6 +3,7 @@
 // EXCEPINFO, the server's registration, its label folder and its unload count.
 
 #include <windows.h>
+#include <winspool.h>
 #include <ole2.h>
 #include <olectl.h>
 
@@ -17,6 +18,7 @@
 #include "platform/windows/bstr.h"
 #include "platform/windows/engine_server/engine_dispatch.h"
 #include "platform/windows/engine_server/engine_server.h"
+#include "platform/windows/spooler/spooler_sink.h"
 #include "platform/windows/variant.h"
 
 namespace {
@@ -331,6 +333,38 @@ TEST(LabelFolder, IsTheVariableWhenSetElseVantoryLabelsInTemp) {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
   EXPECT_EQ(labelFolder(), std::filesystem::path(temp) / L"VantoryLabels");
+}
+
+TEST(Output, VantoryRecordOnlyChoosesPrintingOrRecordingOnly) {
+  const struct {
+    const wchar_t* setting;
+    Output output;
+  } cases[] = {
+      {L"", Output::Print},         {L"0", Output::Print},         {L"false", Output::Print},
+      {L"No", Output::Print},       {L"OFF", Output::Print},       {L"1", Output::RecordOnly},
+      {L"true", Output::RecordOnly}, {L"Yes", Output::RecordOnly}, {L"ON", Output::RecordOnly},
+      {L" 1", Output::Unreadable},  {L"2", Output::Unreadable},    {L"record", Output::Unreadable},
+  };
+  for (const auto& c : cases) EXPECT_EQ(outputFor(c.setting), c.output) << std::wstring(c.setting).size();
+}
+
+TEST(PrinterState, APausedOfflineOrFailingPrinterTakesNoJob) {
+  const struct {
+    DWORD status, attributes;
+    const char* why;  // "" for a printer that takes jobs
+  } cases[] = {
+      {0, 0, ""},
+      {PRINTER_STATUS_BUSY | PRINTER_STATUS_PRINTING, PRINTER_ATTRIBUTE_LOCAL, ""},
+      {PRINTER_STATUS_PAUSED, 0, "paused"},
+      {PRINTER_STATUS_OFFLINE, PRINTER_ATTRIBUTE_WORK_OFFLINE, "offline"},
+      {0, PRINTER_ATTRIBUTE_WORK_OFFLINE, "set to be used offline"},
+      {PRINTER_STATUS_PAPER_OUT | PRINTER_STATUS_ERROR, 0, "in an error state, out of labels"},
+      {PRINTER_STATUS_PAPER_JAM, 0, "jammed"},
+      {PRINTER_STATUS_NOT_AVAILABLE, 0, "not available"},
+      {PRINTER_STATUS_USER_INTERVENTION | PRINTER_STATUS_DOOR_OPEN, 0, "open, waiting for someone to attend to it"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(windows::spooler::unavailability(c.status, c.attributes).value_or(""), c.why) << c.why;
 }
 
 TEST(ClassObject, MakesEnginesAndKeepsTheDllWhileAnyObjectLives) {

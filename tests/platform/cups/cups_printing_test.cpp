@@ -19,10 +19,10 @@
 #include "support/label_image.h"
 #include "support/temporary_folder.h"
 #include "engine/description_json.h"
-#include "labelwriter_stream.h"
+#include "support/labelwriter_stream.h"
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_printing.h"
-#include "platform/cups/label_page.h"
+#include "engine/print_job.h"
 #include "service/service.h"
 
 namespace {
@@ -381,18 +381,18 @@ TEST(ListDestinationsTest, TellsStateReasonsAcceptanceAndDefaultMedia) {
 TEST(LayOutTest, TurnsAQuarterClockwiseAndScalesToTheResolution) {
   // A 3 x 2 label with its top left dot burnt.
   Bitmap label{3, 2, 1, {0b1000'0000, 0}};
-  const Bitmap turned = cups_printing::layOut(label, {2, 3, 300, 300, true});
+  const Bitmap turned = engine::layOut(label, {2, 3, 300, 300, true});
   EXPECT_TRUE(turned.ink(1, 0));  // the top edge runs down the right side
   EXPECT_EQ(engine_test::inkCount(turned, {0, 0, 2, 3}), 1);
 
-  const Bitmap fine = cups_printing::layOut(label, {8, 4, 600, 600, false});
+  const Bitmap fine = engine::layOut(label, {8, 4, 600, 600, false});
   EXPECT_EQ(engine_test::inkBox(fine).width(), 2);  // one dot becomes two by two
   EXPECT_EQ(engine_test::inkBox(fine).height(), 2);
   EXPECT_EQ(engine_test::inkCount(fine, {0, 0, 8, 4}), 4);  // paper where the label does not reach
 
   // As it is, cut to a narrower page: nothing of the label's lies beyond the page's width.
   const Bitmap wide{12, 1, 2, {0xFF, 0xF0}};
-  const Bitmap cut = cups_printing::layOut(wide, {5, 2, 300, 300, false});
+  const Bitmap cut = engine::layOut(wide, {5, 2, 300, 300, false});
   EXPECT_EQ(cut.bits, (std::vector<std::uint8_t>{0xF8, 0}));
 }
 

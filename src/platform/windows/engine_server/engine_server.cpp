@@ -1,14 +1,18 @@
 #include "platform/windows/engine_server/engine_server.h"
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/engine.h"
+#include "engine/image_sink.h"
 #include "engine/print_sink.h"
 #include "platform/windows/class_factory.h"
 #include "platform/windows/com_module.h"
 #include "platform/windows/engine_server/engine_dispatch.h"
 #include "platform/windows/registry.h"
+#include "platform/windows/spooler/spooler_sink.h"
 
 namespace windows::engine_server {
 
@@ -16,6 +20,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Vantory virtual label engine";
 constexpr wchar_t kFolderVariable[] = L"VANTORY_LABEL_DIR";
+constexpr wchar_t kRecordOnlyVariable[] = L"VANTORY_RECORD_ONLY";
 
 std::wstring environmentVariable(const wchar_t* name) {
   std::wstring value(64, L'\0');
@@ -30,11 +35,34 @@ std::wstring environmentVariable(const wchar_t* name) {
   }
 }
 
-// A fresh engine: an empty label, with a sink of its own that finds the next free label
-// number when the engine prints.
+// Refuses every label, saying why: an engine whose output setting cannot be read prints
+// nowhere rather than guess.
+class RefusingSink final : public engine::PrintSink {
+ public:
+  explicit RefusingSink(std::string why) : why_(std::move(why)) {}
+  void print(const engine::LabelDescription&) override { throw std::runtime_error(why_); }
+
+ private:
+  std::string why_;
+};
+
+std::shared_ptr<engine::PrintSink> makeSink() {
+  const std::wstring setting = environmentVariable(kRecordOnlyVariable);
+  switch (outputFor(setting)) {
+    case Output::Print: return std::make_shared<spooler::SpoolerSink>(labelFolder());
+    case Output::RecordOnly: return std::make_shared<engine::ImageFolderSink>(labelFolder());
+    case Output::Unreadable: break;
+  }
+  std::string shown;
+  for (const wchar_t c : setting.substr(0, 40)) shown += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+  return std::make_shared<RefusingSink>("VANTORY_RECORD_ONLY is \"" + shown +
+                                        "\"; it must be 1 (record labels only) or 0 (print them)");
+}
+
+// A fresh engine: an empty label, with a sink of its own that prints (or only records) and
+// finds the next free label number when the engine prints.
 HRESULT createEngine(REFIID iid, void** object) {
-  auto sink = std::make_shared<engine::LabelFolderSink>(labelFolder());
-  const ComPtr<IDispatch> created = EngineDispatch::forEngine(engine::createEngine(std::move(sink)));
+  const ComPtr<IDispatch> created = EngineDispatch::forEngine(engine::createEngine(makeSink()));
   return created->QueryInterface(iid, object);
 }
 
@@ -49,6 +77,16 @@ std::filesystem::path labelFolder() {
   const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
   const std::filesystem::path base = length > 0 && length <= MAX_PATH ? std::filesystem::path(temp) : L"C:\\";
   return base / L"VantoryLabels";
+}
+
+Output outputFor(std::wstring_view setting) {
+  std::wstring folded(setting);
+  for (wchar_t& c : folded) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+  for (const wchar_t* off : {L"", L"0", L"false", L"no", L"off"})
+    if (folded == off) return Output::Print;
+  for (const wchar_t* on : {L"1", L"true", L"yes", L"on"})
+    if (folded == on) return Output::RecordOnly;
+  return Output::Unreadable;
 }
 
 HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** object) {
