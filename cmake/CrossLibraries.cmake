@@ -1,5 +1,6 @@
-# libzint and libpng for the Windows builds. Debian ships both for Linux only, so the Windows
-# builds compile them from Debian's source packages of the very releases the Linux build links,
+# libzint, libpng and cpp-httplib for the Windows builds. Debian ships them for Linux only, so
+# the Windows builds compile them from Debian's source packages of the very releases the Linux
+# build links,
 # which scripts/fetch-sources.sh (run by scripts/setup.sh) unpacks into VANTORY_SOURCE_CACHE.
 # They are ordinary static libraries of this build tree: compiled once, then up to date.
 # zlib comes from Debian's own mingw-w64 build (libz-mingw-w64-dev).
@@ -8,7 +9,8 @@ set(VANTORY_SOURCE_CACHE /var/cache/vantory/sources CACHE PATH
     "Where scripts/fetch-sources.sh unpacked the zint and libpng1.6 source packages")
 set(zint_source ${VANTORY_SOURCE_CACHE}/zint)
 set(png_source ${VANTORY_SOURCE_CACHE}/libpng1.6)
-foreach(file ${zint_source}/backend/zint.h ${png_source}/png.h)
+set(httplib_source ${VANTORY_SOURCE_CACHE}/cpp-httplib)
+foreach(file ${zint_source}/backend/zint.h ${png_source}/png.h ${httplib_source}/httplib.h)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR "${file} is missing: run scripts/setup.sh (or scripts/fetch-sources.sh) first")
   endif()
@@ -41,3 +43,11 @@ target_compile_definitions(vantory_png PRIVATE PNG_INTEL_SSE_OPT=0)
 target_include_directories(vantory_png SYSTEM PUBLIC ${png_source} ${png_generated} ${VANTORY_MINGW_ZLIB_INCLUDE})
 target_link_libraries(vantory_png PUBLIC ${VANTORY_MINGW_ZLIB})
 target_compile_options(vantory_png PRIVATE -w)
+
+# cpp-httplib, header only in its source package (Debian's Linux package compiles it into a
+# library): the print service's HTTP side, over Winsock.
+set(httplib_include ${CMAKE_CURRENT_BINARY_DIR}/httplib-include)
+configure_file(${httplib_source}/httplib.h ${httplib_include}/httplib.h COPYONLY)
+add_library(vantory_httplib INTERFACE)
+target_include_directories(vantory_httplib SYSTEM INTERFACE ${httplib_include})
+target_link_libraries(vantory_httplib INTERFACE ws2_32)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fetches the Debian source packages of the libraries the Windows builds compile themselves
-# (libzint and libpng; Debian ships both for Linux only), the very releases the Linux build
-# links: the source version of the installed libzint-dev and libpng-dev. apt-get source
+# (libzint, libpng and cpp-httplib; Debian ships them for Linux only), the very releases the
+# Linux build links: the source version of the installed libzint-dev, libpng-dev and
+# libcpp-httplib-dev. apt-get source
 # checks them against the signed archive index and applies Debian's patches.
 #
 #   fetch-sources.sh [CACHE]    default /var/cache/vantory/sources
@@ -21,7 +22,7 @@ if [[ ! -f $list ]]; then
   echo "fetch-sources: adding Debian's bookworm source index ($list)"
   "${sudo_cmd[@]}" tee "$list" >/dev/null <<'SOURCES'
 # Added by the Vantory ActiveX setup (scripts/fetch-sources.sh): the source packages of the
-# libraries the Windows builds compile (zint, libpng1.6), the same releases as on Linux.
+# libraries the Windows builds compile (zint, libpng1.6, cpp-httplib), the same releases as on Linux.
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
@@ -38,7 +39,7 @@ SOURCES
 fi
 
 "${sudo_cmd[@]}" mkdir -p "$cache"
-for binary in libzint-dev libpng-dev; do
+for binary in libzint-dev libpng-dev libcpp-httplib-dev; do
   source=$(dpkg-query -W -f='${source:Package}' "$binary")
   version=$(dpkg-query -W -f='${source:Version}' "$binary")
   folder=$cache/${source}_$version

@@ -5,14 +5,13 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <thread>
 
 #include "platform/cups/cups_printers.h"
-#include "service/http/http_adapter.h"
+#include "service/http/loopback_listeners.h"
 #include "service/options.h"
 #include "service/service.h"
 
@@ -38,59 +37,40 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // SIGINT and SIGTERM are taken by one thread that stops the servers; block them in every other.
+  // SIGINT and SIGTERM are taken by one thread that stops the listeners; block them in every other.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  httplib::Server ipv4, ipv6;
-  service::applyLimits(ipv4, options.settings.limits);
-  service::applyLimits(ipv6, options.settings.limits);
-  int port = options.settings.port;
-  if (port == 0) {
-    port = ipv4.bind_to_any_port("127.0.0.1");
-  } else if (!ipv4.bind_to_port("127.0.0.1", port)) {
-    port = -1;
-  }
-  if (port <= 0) {
-    std::fprintf(stderr, "vantory-service: cannot listen on 127.0.0.1:%d (is another service on that port?)\n",
-                 options.settings.port);
+  service::LoopbackListeners listeners(options.settings.limits);
+  try {
+    options.settings.port = listeners.bind(options.settings.port);
+  } catch (const service::ListenError& failure) {
+    std::fprintf(stderr, "vantory-service: %s\n", failure.what());
     return 1;
   }
-  const bool withIpv6 = ipv6.bind_to_port("::1", port);
-  if (!withIpv6) std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n", port);
-
-  options.settings.port = port;
+  if (!listeners.ipv6())
+    std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n",
+                 options.settings.port);
   service::Service service(options.settings, *labelPrinters);
-  service::serveOver(ipv4, service);
-  service::serveOver(ipv6, service);
 
-  // A stop request may come before the servers run: keep asking until the listeners have ended.
   std::atomic<bool> ended = false;
   std::thread stopper([&] {
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    while (!ended) {
-      ipv4.stop();
-      ipv6.stop();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    if (!ended) listeners.stop();
   });
-  std::thread secondListener;
-  if (withIpv6) secondListener = std::thread([&] { ipv6.listen_after_bind(); });
 
-  std::printf("vantory-service: listening on http://127.0.0.1:%d%s, printing %s, labels in %s, %zu allowed origin(s)\n",
-              port, withIpv6 ? (" and http://[::1]:" + std::to_string(port)).c_str() : "", labelPrinters->mode().c_str(),
-              options.output.string().c_str(), options.settings.allowedOrigins.size());
+  std::printf("vantory-service: listening on %s, printing %s, labels in %s, %zu allowed origin(s)\n",
+              listeners.addresses().c_str(), labelPrinters->mode().c_str(), options.output.string().c_str(),
+              options.settings.allowedOrigins.size());
   std::fflush(stdout);
-  ipv4.listen_after_bind();
+  listeners.run(service);
 
-  // The servers stop together: whichever way the first ended, the stopper ends the rest.
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  if (secondListener.joinable()) secondListener.join();
   ended = true;
+  pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();
   return 0;
 }

@@ -433,7 +433,7 @@ class Engine final : public Dispatcher {
       case LabelInfo:
         expectArgumentCount(args, 0, "LabelInfo");
         return Value::object(std::make_shared<LabelInfoObject>(state_));
-      default: printLabel(args); return {};
+      default: return printLabel(args);
     }
   }
 
@@ -452,7 +452,8 @@ class Engine final : public Dispatcher {
     }
   }
 
-  void printLabel(Args args) {
+  // Answers the name of the record the sink wrote (label-NNNN.json), or Empty when it writes none.
+  Value printLabel(Args args) {
     expectArgumentCount(args, 4, "PrintLabel");
     LabelDescription label;
     label.printer = text(args[0].value(), {"PrintLabel", 1, "printer"});
@@ -484,6 +485,10 @@ class Engine final : public Dispatcher {
     } catch (const std::exception& failure) {
       raise(error::kPrinterError, std::string("the label could not be printed: ") + failure.what());
     }
+    const std::filesystem::path record = sink_->lastRecord();
+    if (record.empty()) return {};
+    const std::u8string name = record.filename().u8string();
+    return Value::string(automation::fromUtf8(std::string(name.begin(), name.end())));
   }
 
   std::shared_ptr<PrintSink> sink_;

@@ -128,7 +128,11 @@ unsigned LabelFolderSink::nextNumber() {
   return ++*lastNumber_;
 }
 
-void LabelFolderSink::print(const LabelDescription& label) { printed_.push_back(printDrawn(label, image(label))); }
+void LabelFolderSink::print(const LabelDescription& label) {
+  lastRecord_.clear();
+  printed_.push_back(printDrawn(label, image(label)));
+  lastRecord_ = printed_.back().description;
+}
 
 PrintedLabel LabelFolderSink::printDrawn(const LabelDescription& label,
                                          const std::optional<std::vector<std::uint8_t>>& png) {

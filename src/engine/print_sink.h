@@ -18,6 +18,9 @@ class PrintSink {
  public:
   virtual ~PrintSink() = default;
   virtual void print(const LabelDescription& label) = 0;
+  // The record the last print() wrote (its label-NNNN.json), which the engine's PrintLabel
+  // answers with; empty for a sink that records nothing.
+  virtual std::filesystem::path lastRecord() const { return {}; }
 };
 
 struct PrintedLabel {
@@ -36,6 +39,7 @@ class LabelFolderSink : public PrintSink {
 
   // The label with the picture image() gives it, as printDrawn does; listed in printed().
   void print(const LabelDescription& label) override;
+  std::filesystem::path lastRecord() const override { return lastRecord_; }
   // Prints a label whose picture is drawn already (or that has none): sends it on
   // (deliver), then records it. Returns where it went; printed() does not list it.
   PrintedLabel printDrawn(const LabelDescription& label, const std::optional<std::vector<std::uint8_t>>& png);
@@ -67,6 +71,7 @@ class LabelFolderSink : public PrintSink {
 
   std::filesystem::path folder_;
   std::optional<unsigned> lastNumber_;
+  std::filesystem::path lastRecord_;
   std::vector<PrintedLabel> printed_;
 };
 

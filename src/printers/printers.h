@@ -1,8 +1,10 @@
 #pragma once
-// The printers a host prints labels on: which there are and in what state, and the sink
-// their labels go into. Every label is also recorded (label-NNNN.json with its picture)
-// in the host's label folder. The virtual image printer records only; CUPS
-// (platform/cups/cups_printers.h) prints on real queues as well.
+// The printers a host prints labels on: which there are and in what state (PrinterList), and,
+// where this process's own virtual engine prints, the sink their labels go into (Printers).
+// Every label is also recorded (label-NNNN.json with its picture) in the host's label folder.
+// The virtual image printer records only; CUPS (platform/cups/cups_printers.h) prints on real
+// queues as well; on Windows the label engine prints through the spooler itself and the
+// service only lists the spooler's printers (platform/windows/service/windows_printers.h).
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +29,7 @@ struct Destination {
   std::vector<std::string> reasons;  // why it is in that state, other than "none"
   bool acceptingJobs = false;
   std::string defaultMedia;          // e.g. "w167h288"; empty when it names none
+  bool isDefault = false;            // the system's default printer
 };
 
 // Why a job must not be queued on the destination now ("stopped (paused)", "not accepting
@@ -40,17 +43,24 @@ class Unavailable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class Printers {
+// Which printers there are, whether one may print now, and where labels are recorded.
+class PrinterList {
  public:
-  virtual ~Printers() = default;
-  // "image" or "cups".
+  virtual ~PrinterList() = default;
+  // "image", "cups" or "windows".
   virtual std::string mode() const = 0;
   // Throws Unavailable when the spooler cannot be reached.
   virtual std::vector<Destination> list() = 0;
   // Why a job for this printer must not be queued now (see notReady; or the spooler is
   // down), or nothing when it may print.
   virtual std::optional<std::string> refusal(std::string_view printerName) = 0;
+  // Where the labels are recorded.
+  virtual const std::filesystem::path& folder() const = 0;
+};
 
+// The printers this process's virtual engine prints on.
+class Printers : public PrinterList {
+ public:
   // The sink the label engine prints into: it draws each label, sends it to its printer and
   // records it.
   virtual std::shared_ptr<engine::PrintSink> sink() = 0;
@@ -59,8 +69,6 @@ class Printers {
   // A label drawn already, printed as the sink prints it; throws to refuse it.
   virtual engine::PrintedLabel printDrawn(const engine::LabelDescription& label,
                                           const std::vector<std::uint8_t>& png) = 0;
-  // Where the labels are recorded.
-  virtual const std::filesystem::path& folder() const = 0;
 };
 
 // What every printer side that records into a label folder shares: its sink is a

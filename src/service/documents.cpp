@@ -92,7 +92,8 @@ json printersDocument(const std::string& mode, const std::vector<printers::Desti
                     {"state", printer.state},
                     {"reasons", printer.reasons},
                     {"acceptingJobs", printer.acceptingJobs},
-                    {"defaultMedia", printer.defaultMedia}});
+                    {"defaultMedia", printer.defaultMedia},
+                    {"default", printer.isDefault}});
   return {{"mode", mode}, {"printers", list}};
 }
 

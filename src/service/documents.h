@@ -15,10 +15,11 @@
 
 namespace service {
 
-// Version, port, how it prints ("image" or "cups") and how many origins are allowed.
+// Version, port, how it prints ("image", "cups" or "windows") and how many origins are allowed.
 nlohmann::json statusDocument(const Settings& settings, const std::string& printing);
 
-// {"mode", "printers": [{name, description, makeAndModel, state, reasons, acceptingJobs, defaultMedia}]}.
+// {"mode", "printers": [{name, description, makeAndModel, state, reasons, acceptingJobs, defaultMedia,
+// default}]}.
 nlohmann::json printersDocument(const std::string& mode, const std::vector<printers::Destination>& destinations);
 
 // openapi.json of this folder, embedded at build time, with this service's address and

@@ -48,6 +48,7 @@ inline constexpr ErrorCode kTooLarge{413, "TOO_LARGE"};
 inline constexpr ErrorCode kNotPrintable{422, "NOT_PRINTABLE"};
 inline constexpr ErrorCode kInternal{500, "INTERNAL"};
 inline constexpr ErrorCode kPrinterUnavailable{503, "PRINTER_UNAVAILABLE"};
+inline constexpr ErrorCode kEngineUnavailable{503, "ENGINE_UNAVAILABLE"};
 
 HttpResponse jsonAnswer(const nlohmann::json& body, int status = 200);
 // {"error": {"code", "message", ...extra}}.

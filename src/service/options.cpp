@@ -64,7 +64,7 @@ void readConfig(const std::filesystem::path& file, Options& options, std::option
 
 }  // namespace
 
-Options parseOptions(const std::vector<std::string>& arguments) {
+Options parseOptions(const std::vector<std::string>& arguments, const std::filesystem::path& defaultOutput) {
   Options options;
   std::optional<std::filesystem::path> output;
   // The file first, so that flags win over it wherever they stand.
@@ -91,7 +91,7 @@ Options parseOptions(const std::vector<std::string>& arguments) {
   }
   if (!output) {
     const char* fromEnvironment = std::getenv("VANTORY_LABEL_DIR");
-    output = fromEnvironment && *fromEnvironment ? fromEnvironment : "labels";
+    output = fromEnvironment && *fromEnvironment ? std::filesystem::path(fromEnvironment) : defaultOutput;
   }
   options.output = *output;
   return options;

@@ -27,7 +27,8 @@ extern const char* const kUsage;
 // --port N, --allow-origin ORIGIN (repeatable), --config FILE, --cups, --output DIR, --help.
 // The file holds {"port": N, "allowOrigins": [...], "cups": bool, "output": "DIR"}; flags win
 // over it, and the origins of both are allowed. Without either the output is
-// $VANTORY_LABEL_DIR, else ./labels.
-Options parseOptions(const std::vector<std::string>& arguments);
+// $VANTORY_LABEL_DIR, else `defaultOutput`.
+Options parseOptions(const std::vector<std::string>& arguments,
+                     const std::filesystem::path& defaultOutput = "labels");
 
 }  // namespace service

@@ -88,6 +88,10 @@ class PrintPipeline::TurnSink : public engine::PrintSink {
       printed.push_back(printers_.printDrawn(label, renderers_.lease()->renderPng(label)));
   }
 
+  std::filesystem::path lastRecord() const override {
+    return printed.empty() ? std::filesystem::path() : printed.back().description;
+  }
+
   std::vector<engine::PrintedLabel> printed;
 
  private:
@@ -96,8 +100,37 @@ class PrintPipeline::TurnSink : public engine::PrintSink {
   Renderers& renderers_;
 };
 
+// Step 2 on this process's virtual engine: each label to the printers with its picture.
+class PrintPipeline::EnginePrinter : public CallPrinter {
+ public:
+  EnginePrinter(printers::Printers& printers, Renderers& renderers) : printers_(printers), renderers_(renderers) {}
+
+  bool drawsAhead() const override { return true; }
+
+  Printed print(control::LabelRequest& request, control::PrintMethod method,
+                std::span<const automation::Value> arguments, const Rehearsal& ahead) override {
+    const auto labels = std::make_shared<TurnSink>(printers_, ahead.drawn, renderers_);
+    Printed printed;
+    headless::HeadlessControl control(request, labels, kServiceControl);
+    printed.result = control.print(method, arguments);
+    printed.diagnostics = control.diagnostics();
+    printed.labels = std::move(labels->printed);
+    return printed;
+  }
+
+ private:
+  printers::Printers& printers_;
+  Renderers& renderers_;
+};
+
 PrintPipeline::PrintPipeline(printers::Printers& printers)
-    : printers_(printers), renderers_(std::make_unique<Renderers>()) {}
+    : printers_(printers),
+      renderers_(std::make_unique<Renderers>()),
+      ownPrinter_(std::make_unique<EnginePrinter>(printers, *renderers_)),
+      printer_(*ownPrinter_) {}
+
+PrintPipeline::PrintPipeline(printers::PrinterList& printers, CallPrinter& printer)
+    : printers_(printers), renderers_(std::make_unique<Renderers>()), printer_(printer) {}
 
 PrintPipeline::~PrintPipeline() = default;
 
@@ -120,16 +153,8 @@ Rehearsal PrintPipeline::rehearse(control::PrintMethod method, std::span<const a
 
 Printed PrintPipeline::Turn::print(control::PrintMethod method, std::span<const automation::Value> arguments,
                                    const Rehearsal& ahead) {
-  const auto labels = std::make_shared<TurnSink>(pipeline_.printers_, ahead.drawn, *pipeline_.renderers_);
-  Printed printed;
-  {
-    std::lock_guard lock(pipeline_.state_);
-    headless::HeadlessControl control(pipeline_.request_, labels, kServiceControl);
-    printed.result = control.print(method, arguments);
-    printed.diagnostics = control.diagnostics();
-  }
-  printed.labels = std::move(labels->printed);
-  return printed;
+  std::lock_guard lock(pipeline_.state_);
+  return pipeline_.printer_.print(pipeline_.request_, method, arguments, ahead);
 }
 
 }  // namespace service

@@ -14,12 +14,18 @@
 // A preview is step 1 alone. Calls run on the headless control: no windows, the print
 // window's two seconds on the virtual clock, settings dialogs closed as if "&Ok" were
 // pressed (a web page shows them itself), every call's diagnostics collected.
+//
+// Step 2 prints on this process's virtual engine, into the printers' sink; or through a
+// CallPrinter of the host's, such as the Windows service's, which drives the label engine
+// the control drives ("Dymo.LabelEngine" through COM) and draws nothing ahead.
 
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "automation/value.h"
@@ -43,14 +49,33 @@ struct Printed {
   bool result = false;
   std::vector<engine::PrintedLabel> labels;
   std::vector<control::DiagnosticMessage> diagnostics;
+  // Set when the label engine could not be created, saying why: nothing was printed, and
+  // the caller hears that rather than a False (the next call tries again).
+  std::optional<std::string> engineUnavailable;
+};
+
+// How a call runs for real in its turn (step 2), on the shared request state.
+class CallPrinter {
+ public:
+  virtual ~CallPrinter() = default;
+  // Whether the call's labels are drawn ahead (step 1) for its turn to print.
+  virtual bool drawsAhead() const = 0;
+  virtual Printed print(control::LabelRequest& request, control::PrintMethod method,
+                        std::span<const automation::Value> arguments, const Rehearsal& ahead) = 0;
 };
 
 class PrintPipeline {
  public:
+  // Printing on this process's virtual engine into the printers' sink.
   explicit PrintPipeline(printers::Printers& printers);
+  // Printing through `printer`, which must outlive the pipeline; `printers` are those it prints on.
+  PrintPipeline(printers::PrinterList& printers, CallPrinter& printer);
   ~PrintPipeline();
   PrintPipeline(const PrintPipeline&) = delete;
   PrintPipeline& operator=(const PrintPipeline&) = delete;
+
+  // Whether a print call's labels are drawn ahead of its turn (else step 1 is for previews only).
+  bool drawsAhead() const { return printer_.drawsAhead(); }
 
   // Step 1; any number at once. Throws only when it cannot run at all (out of memory).
   Rehearsal rehearse(control::PrintMethod method, std::span<const automation::Value> arguments);
@@ -59,7 +84,7 @@ class PrintPipeline {
   class Turn {
    public:
     // The printers: only one turn at a time asks or prints on them.
-    printers::Printers& printers() noexcept { return pipeline_.printers_; }
+    printers::PrinterList& printers() noexcept { return pipeline_.printers_; }
     // Step 2, with what step 1 drew (nothing drawn: every label is drawn here).
     Printed print(control::PrintMethod method, std::span<const automation::Value> arguments, const Rehearsal& ahead);
 
@@ -94,12 +119,15 @@ class PrintPipeline {
   };
   class Renderers;
   class TurnSink;
+  class EnginePrinter;
 
-  printers::Printers& printers_;
+  printers::PrinterList& printers_;
+  std::unique_ptr<Renderers> renderers_;
+  std::unique_ptr<CallPrinter> ownPrinter_;  // the virtual engine's, when no other was given
+  CallPrinter& printer_;
   ArrivalOrder turns_;
   std::mutex state_;              // the request state, held briefly: to copy it, or for a call in its turn
   control::LabelRequest request_;  // the process's one request state
-  std::unique_ptr<Renderers> renderers_;
 };
 
 }  // namespace service

@@ -52,11 +52,12 @@ std::vector<automation::Value> argumentsOf(control::PrintMethod method, const js
 }  // namespace
 
 struct Service::Impl {
-  Impl(Settings settings, printers::Printers& printers, Clock clock)
+  template <class... Printing>
+  Impl(Settings settings, printers::PrinterList& printers, Clock clock, Printing&... printing)
       : settings(std::move(settings)),
         printers(printers),
         admission(this->settings),
-        pipeline(printers),
+        pipeline(printing...),
         answers(this->settings.limits, std::move(clock)) {}
 
   HttpResponse route(const HttpRequest& request) {
@@ -122,7 +123,7 @@ struct Service::Impl {
     const auto key = answers.keyOf(request);
     Rehearsal ahead;
     try {
-      ahead = pipeline.rehearse(method, arguments);
+      if (pipeline.drawsAhead()) ahead = pipeline.rehearse(method, arguments);
     } catch (const std::exception&) {
       // Nothing drawn ahead: the turn draws every label itself.
     }
@@ -132,7 +133,10 @@ struct Service::Impl {
       const auto& printer = arguments[control::parameterIndex(method, "PrinterName")];
       if (const auto refusal = turn.printers().refusal(automation::toUtf8(automation::tryTextOf(printer).value_or(u""))))
         return errorAnswer(kPrinterUnavailable, *refusal);
-      auto answer = printAnswer(turn.print(method, arguments, ahead));
+      const Printed printed = turn.print(method, arguments, ahead);
+      // Not remembered: the same key tries again once the engine is there.
+      if (printed.engineUnavailable) return errorAnswer(kEngineUnavailable, *printed.engineUnavailable);
+      auto answer = printAnswer(printed);
       if (key) answers.remember(*key, answer);
       return answer;
     });
@@ -170,14 +174,17 @@ struct Service::Impl {
   }
 
   Settings settings;
-  printers::Printers& printers;
+  printers::PrinterList& printers;
   Admission admission;
   PrintPipeline pipeline;
   IdempotentAnswers answers;  // used in a print's turn only
 };
 
 Service::Service(Settings settings, printers::Printers& printers, Clock clock)
-    : impl_(std::make_unique<Impl>(std::move(settings), printers, std::move(clock))) {}
+    : impl_(std::make_unique<Impl>(std::move(settings), printers, std::move(clock), printers)) {}
+
+Service::Service(Settings settings, printers::PrinterList& printers, CallPrinter& printer, Clock clock)
+    : impl_(std::make_unique<Impl>(std::move(settings), printers, std::move(clock), printers, printer)) {}
 
 Service::~Service() = default;
 

@@ -16,11 +16,17 @@
 
 namespace service {
 
+class CallPrinter;
+
 class Service {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
+  // Printing on this process's virtual engine into the printers' sink.
   Service(Settings settings, printers::Printers& printers, Clock clock = std::chrono::steady_clock::now);
+  // Printing through `printer` (the Windows label engine) on `printers`; both must outlive it.
+  Service(Settings settings, printers::PrinterList& printers, CallPrinter& printer,
+          Clock clock = std::chrono::steady_clock::now);
   ~Service();
   Service(const Service&) = delete;
   Service& operator=(const Service&) = delete;

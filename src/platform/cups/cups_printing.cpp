@@ -100,6 +100,7 @@ Destination describe(const cups_dest_t& dest) {
     start = comma + 1;
   }
   d.acceptingJobs = option(dest, "printer-is-accepting-jobs") == "true";
+  d.isDefault = dest.is_default != 0;
   return d;
 }
 

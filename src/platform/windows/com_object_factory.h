@@ -8,7 +8,8 @@ namespace windows {
 
 class ComObjectFactory final : public automation::ObjectFactory {
  public:
-  // Throws AutomationError 429 when the ProgID is unknown or the object cannot be made.
+  // Throws AutomationError 429 when the ProgID is unknown or the object cannot be made; its
+  // description says which and gives the HRESULT.
   std::shared_ptr<automation::Object> create(std::u16string_view progId) override;
 };
 

@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <string_view>
 #include <type_traits>
@@ -165,46 +166,93 @@ class Document {
 
 }  // namespace
 
+namespace {
+
+// What each state the spooler reports means: in words for a refusal, and as IPP's keyword.
+struct StateReason {
+  unsigned long bit;
+  const char* words;
+  const char* keyword;
+};
+constexpr StateReason kStateReasons[] = {
+    {PRINTER_STATUS_PAUSED, "paused", "paused"},
+    {PRINTER_STATUS_OFFLINE, "offline", "offline-report"},
+    {PRINTER_STATUS_PENDING_DELETION, "being deleted", "deactivated"},
+    {PRINTER_STATUS_ERROR, "in an error state", "other"},
+    {PRINTER_STATUS_NOT_AVAILABLE, "not available", "offline-report"},
+    {PRINTER_STATUS_PAPER_OUT, "out of labels", "media-empty"},
+    {PRINTER_STATUS_PAPER_JAM, "jammed", "media-jam"},
+    {PRINTER_STATUS_PAPER_PROBLEM, "reporting a paper problem", "media-needed"},
+    {PRINTER_STATUS_DOOR_OPEN, "open", "door-open"},
+    {PRINTER_STATUS_USER_INTERVENTION, "waiting for someone to attend to it", "other"},
+    {PRINTER_STATUS_NO_TONER, "out of ink", "toner-empty"},
+    {PRINTER_STATUS_OUTPUT_BIN_FULL, "full", "output-area-full"},
+};
+
+// "Use Printer Offline": the spooler keeps the jobs, the printer gets none.
+bool setOffline(unsigned long status, unsigned long attributes) {
+  return (attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) && !(status & PRINTER_STATUS_OFFLINE);
+}
+
+std::string defaultPrinterName() {
+  DWORD size = 0;
+  GetDefaultPrinterW(nullptr, &size);
+  if (size == 0) return {};
+  std::wstring name(size, L'\0');
+  if (!GetDefaultPrinterW(name.data(), &size)) return {};
+  return narrow(name.c_str());
+}
+
+}  // namespace
+
 std::optional<std::string> unavailability(unsigned long status, unsigned long attributes) {
-  struct Reason {
-    unsigned long bit;
-    const char* words;
-  };
-  static constexpr Reason kReasons[] = {
-      {PRINTER_STATUS_PAUSED, "paused"},
-      {PRINTER_STATUS_OFFLINE, "offline"},
-      {PRINTER_STATUS_PENDING_DELETION, "being deleted"},
-      {PRINTER_STATUS_ERROR, "in an error state"},
-      {PRINTER_STATUS_NOT_AVAILABLE, "not available"},
-      {PRINTER_STATUS_PAPER_OUT, "out of labels"},
-      {PRINTER_STATUS_PAPER_JAM, "jammed"},
-      {PRINTER_STATUS_PAPER_PROBLEM, "reporting a paper problem"},
-      {PRINTER_STATUS_DOOR_OPEN, "open"},
-      {PRINTER_STATUS_USER_INTERVENTION, "waiting for someone to attend to it"},
-      {PRINTER_STATUS_NO_TONER, "out of ink"},
-      {PRINTER_STATUS_OUTPUT_BIN_FULL, "full"},
-  };
   std::string why;
-  for (const Reason& reason : kReasons)
+  for (const StateReason& reason : kStateReasons)
     if (status & reason.bit) why += (why.empty() ? "" : ", ") + std::string(reason.words);
-  if (attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE && !(status & PRINTER_STATUS_OFFLINE))
-    why += (why.empty() ? "" : ", ") + std::string("set to be used offline");
+  if (setOffline(status, attributes)) why += (why.empty() ? "" : ", ") + std::string("set to be used offline");
   if (why.empty()) return std::nullopt;
   return why;
 }
 
-std::vector<engine::PrinterIdentity> listPrinters() {
+std::vector<std::string> stateReasons(unsigned long status, unsigned long attributes) {
+  std::vector<std::string> reasons;
+  const auto add = [&](const char* keyword) {
+    if (std::find(reasons.begin(), reasons.end(), keyword) == reasons.end()) reasons.emplace_back(keyword);
+  };
+  for (const StateReason& reason : kStateReasons)
+    if (status & reason.bit) add(reason.keyword);
+  if (setOffline(status, attributes)) add("offline-report");
+  return reasons;
+}
+
+std::vector<SpoolerPrinter> spoolerPrinters() {
   constexpr DWORD kWhich = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
   DWORD needed = 0, count = 0;
   EnumPrintersW(kWhich, nullptr, 2, nullptr, 0, &needed, &count);
   std::vector<BYTE> buffer(needed);
   if (needed > 0 && !EnumPrintersW(kWhich, nullptr, 2, buffer.data(), needed, &needed, &count))
     throw SpoolerError("the spooler did not list its printers: " + systemMessage(GetLastError()));
-  std::vector<engine::PrinterIdentity> printers;
+  const std::string defaultName = defaultPrinterName();
+  std::vector<SpoolerPrinter> printers;
   const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-  for (DWORD i = 0; i < (needed > 0 ? count : 0); ++i)
-    printers.push_back({narrow(info[i].pPrinterName), {narrow(info[i].pComment), narrow(info[i].pLocation)}});
+  for (DWORD i = 0; i < (needed > 0 ? count : 0); ++i) {
+    SpoolerPrinter printer;
+    printer.identity = {narrow(info[i].pPrinterName), {narrow(info[i].pComment), narrow(info[i].pLocation)}};
+    printer.driver = narrow(info[i].pDriverName);
+    if (info[i].pDevMode && (info[i].pDevMode->dmFields & DM_FORMNAME))
+      printer.form = narrow(std::wstring(info[i].pDevMode->dmFormName, wcsnlen(info[i].pDevMode->dmFormName, CCHFORMNAME)).c_str());
+    printer.status = info[i].Status;
+    printer.attributes = info[i].Attributes;
+    printer.isDefault = !defaultName.empty() && printer.identity.name == defaultName;
+    printers.push_back(std::move(printer));
+  }
   return printers;
+}
+
+std::vector<engine::PrinterIdentity> listPrinters() {
+  std::vector<engine::PrinterIdentity> identities;
+  for (auto& printer : spoolerPrinters()) identities.push_back(std::move(printer.identity));
+  return identities;
 }
 
 std::optional<engine::Delivery> SpoolerSink::deliver(const engine::LabelDescription& label,

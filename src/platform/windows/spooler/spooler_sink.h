@@ -31,10 +31,25 @@ class SpoolerError : public std::runtime_error {
 };
 
 // Why a printer in this state cannot take a job now (its PRINTER_INFO_2 Status and
-// Attributes), or nothing when it can.
+// Attributes), in words ("paused, out of labels"), or nothing when it can.
 std::optional<std::string> unavailability(unsigned long status, unsigned long attributes);
+// The same as IPP's printer-state-reasons keywords, as CUPS reports them ("paused",
+// "offline-report", "media-empty", ...), each once.
+std::vector<std::string> stateReasons(unsigned long status, unsigned long attributes);
 
-// The printers the spooler lists (local and connections), by name, comment and location.
+// A printer as the spooler lists it (PRINTER_INFO_2).
+struct SpoolerPrinter {
+  engine::PrinterIdentity identity;  // its name; its comment and location
+  std::string driver;
+  std::string form;                  // the paper of its default settings ("Letter"); may be empty
+  unsigned long status = 0;
+  unsigned long attributes = 0;
+  bool isDefault = false;            // the user's default printer
+};
+
+// The printers the spooler lists (local and connections). Throws SpoolerError when it cannot.
+std::vector<SpoolerPrinter> spoolerPrinters();
+// Their identities, for engine::choosePrinter.
 std::vector<engine::PrinterIdentity> listPrinters();
 
 class SpoolerSink : public engine::ImageFolderSink {

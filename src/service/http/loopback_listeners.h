@@ -1,0 +1,47 @@
+#pragma once
+// The service's listeners: HTTP on 127.0.0.1 and, where the machine has it, [::1], on one
+// port, every request to the service. Both programs (Linux and Windows) serve through it.
+
+#include <httplib.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+
+#include "service/service.h"
+
+namespace service {
+
+class ListenError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class LoopbackListeners {
+ public:
+  explicit LoopbackListeners(const Limits& limits);
+
+  // Binds to `port` (0: a free one) and returns it. Throws ListenError when 127.0.0.1 cannot
+  // be had; [::1] is left out when it cannot (see ipv6()).
+  int bind(int port);
+  bool ipv6() const noexcept { return ipv6Bound_; }
+  // "http://127.0.0.1:N and http://[::1]:N".
+  std::string addresses() const;
+
+  // Serves `service` until stop(); returns when both listeners have ended.
+  void run(Service& service);
+  // From any thread, at any time, also before run(): run() then returns at once.
+  void stop();
+
+ private:
+  httplib::Server ipv4_, ipv6_;
+  int port_ = 0;
+  bool ipv6Bound_ = false;
+  std::mutex mutex_;
+  std::condition_variable stopRequested_;
+  bool stopping_ = false;
+};
+
+}  // namespace service
