@@ -8,6 +8,8 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('AppSearch',
 INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('AppSearch', 50)
 -- The built-in engine only where the ProgID is free or already ours.
 UPDATE `Component` SET `Condition` = 'NOT LABEL_ENGINE_CLASS OR LABEL_ENGINE_CLASS = "{8114E17F-2D24-4F9A-828B-E820285CB5C4}"' WHERE `Component` = 'LabelEngine'
+-- The folder the custom actions' programs run in (a Source of type 34 must be in this table).
+INSERT INTO `Directory` (`Directory`, `Directory_Parent`, `DefaultDir`) VALUES ('SystemFolder', 'TARGETDIR', '.')
 -- Custom actions: an executable in a folder (34), deferred (1024), as the system (2048); 64: its
 -- exit code is not checked; 256: run only when the installation is rolled back.
 -- Every running print service ends before files are removed or replaced: on uninstalling, and

@@ -15,6 +15,16 @@
 #     Inside wine-run.sh --host, with the virtual label engine registered: msiexec /i /qn, then
 #     SCRIPT (a VBScript host) prints through the installed control; exactly one label is
 #     recorded in LABEL_DIR, equal to EXPECTED_LABEL.
+#   installer_test.sh service MSI LATER_MSI NODE PAGE_CHECK WORK_DIR
+#     Inside wine-run.sh --host: with a vendor's "Dymo.LabelEngine" registered, the package
+#     leaves it alone (no built-in engine installed, the vendor's keys intact after uninstalling).
+#     Then, in a prefix without one: installing registers the built-in engine and the login
+#     start and starts nothing; with lab IT's %ProgramData%\Vantory\service.json in place, a
+#     login (wineboot, which runs the Run key as Windows does at login) starts the service
+#     hidden; PAGE_CHECK (node) prints the HOSPITAL sample from a page of the allowed origin
+#     (True, one label recorded by the engine) and is refused (403) from another origin; the
+#     upgrade to LATER_MSI ends the running service first; uninstalling, with the service
+#     started again, ends it and leaves no file, registry key or process.
 #
 # The registry is compared as `reg export` writes our four keys (its UTF-16 read as text, line
 # endings normalised, nothing else), with a diff on failure. Each failure reads "expected ...,
@@ -28,6 +38,11 @@ readonly iid='{A0881F5F-AAEB-44D3-A895-D5F057D26EB9}'
 readonly our_keys=("HKCR\\CLSID\\$clsid" "HKCR\\$progid" "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid")
 readonly control_name='VantoryActiveX.ocx'
 readonly installed_control='C:\Program Files\Vantory\VantoryActiveX.ocx'
+# The package's three files, as `LC_ALL=C ls` lists them, each the built file of that name.
+readonly installed_files='VantoryActiveX.ocx VirtualLabelEngine.dll vantory-service.exe'
+readonly engine_clsid='{8114E17F-2D24-4F9A-828B-E820285CB5C4}'
+readonly run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+readonly run_value='Vantory print service'
 
 failures=0
 fail() {
@@ -103,16 +118,49 @@ msiexec_expect() {
   return 0
 }
 
-# The folder holds exactly the control, byte for byte the built file ($ocx).
+# The folder holds exactly the package's files (or FILES), byte for byte the built ones (next to $ocx).
 expect_installed_file() {
-  local folder listing
+  local folder listing file expected=${2:-$installed_files}
   folder=$(vantory_folder)
-  listing=$(cd "$folder" 2>/dev/null && ls -A | paste -sd ' ' -)
-  [[ $listing == "$control_name" ]] ||
-    fail "$1: expected C:\\Program Files\\Vantory\\ to hold $control_name alone, got: ${listing:-no folder}"
-  if [[ -f $folder/$control_name ]] && ! cmp -s -- "$ocx" "$folder/$control_name"; then
-    fail "$1: expected the installed $control_name to be the built one, got other bytes"
-  fi
+  listing=$(cd "$folder" 2>/dev/null && LC_ALL=C ls -A | paste -sd ' ' -)
+  [[ $listing == "$expected" ]] ||
+    fail "$1: expected C:\\Program Files\\Vantory\\ to hold $expected, got: ${listing:-no folder}"
+  for file in $expected; do
+    if [[ -f $folder/$file ]] && ! cmp -s -- "$(dirname -- "$ocx")/$file" "$folder/$file"; then
+      fail "$1: expected the installed $file to be the built one, got other bytes"
+    fi
+  done
+}
+
+# outside_state OUT: what the package writes besides the control's keys, one line each: the
+# "Dymo.LabelEngine" ProgID's class, our engine's class's server, the login start.
+outside_state() {
+  local out=$1 folder
+  folder=$(mktemp -d)
+  "$WINE" cmd /c "reg query HKCR\\Dymo.LabelEngine\\CLSID /ve > $(windows_path "$folder/progid.txt") & reg query HKCR\\CLSID\\$engine_clsid\\InprocServer32 /ve > $(windows_path "$folder/class.txt")" >/dev/null 2>&1
+  # A value name with spaces does not survive cmd's quoting: asked on its own.
+  "$WINE" reg query "$run_key" /v "$run_value" >"$folder/run.txt" 2>/dev/null
+  value_of() { [[ -s $folder/$1 ]] && tr -d '\r' <"$folder/$1" | sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n 1; }
+  {
+    echo "engine ProgID: $(value_of progid.txt || true)"
+    echo "engine class: $(value_of class.txt || true)"
+    echo "login start: $(value_of run.txt || true)"
+  } >"$out"
+  rm -rf -- "$folder"
+}
+expect_outside_state() {  # WHAT EXPECTED_LINES (one string, lines separated by newlines)
+  local got
+  outside_state "$work/outside.txt"
+  got=$(cat "$work/outside.txt")
+  [[ $got == "$2" ]] || fail "$1: expected
+$2
+got
+$got"
+}
+readonly nothing_outside=$'engine ProgID: \nengine class: \nlogin start: '
+installed_outside() {  # the state a package installed with its built-in engine leaves
+  printf 'engine ProgID: %s\nengine class: %s\nlogin start: %s' "$engine_clsid" \
+    'C:\Program Files\Vantory\VirtualLabelEngine.dll' '"C:\Program Files\Vantory\vantory-service.exe"'
 }
 expect_no_folder() {
   [[ ! -e $(vantory_folder) ]] ||
@@ -169,6 +217,7 @@ in_prefix_lifecycle() {
   dump_registry "$work/installed.txt" "$code"
   expect_same_file "$work/expected-installed.txt" "$work/installed.txt" \
     "expected the installed keys to equal regsvr32's (regsvr32.txt), got others"
+  expect_outside_state "install: the built-in engine and the login start" "$(installed_outside)"
 
   echo "== msiexec /i VantoryActiveX.msi /qn, again"
   msiexec_expect 0 "a second install" /i "$(windows_path "$msi")"
@@ -182,6 +231,7 @@ in_prefix_lifecycle() {
   expect_no_folder "uninstall"
   dump_registry "$work/uninstalled.txt" "$code"
   expect_same_file "$work/nothing.txt" "$work/uninstalled.txt" "expected no key of ours after uninstalling, got some"
+  expect_outside_state "uninstall: no engine, no login start" "$nothing_outside"
   verdict
 }
 
@@ -257,6 +307,111 @@ in_prefix_print() {
   verdict
 }
 
+# The print services running in this prefix (Wine starts each as a process whose command line
+# names the program; other prefixes' are told apart by WINEPREFIX).
+services_running() {
+  local process count=0
+  for process in /proc/[0-9]*; do
+    tr '\0' '\n' 2>/dev/null <"$process/cmdline" | grep -q 'vantory-service\.exe$' || continue
+    tr '\0' '\n' 2>/dev/null <"$process/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && count=$((count + 1))
+  done
+  echo "$count"
+}
+expect_services() {  # COUNT WHAT
+  local running
+  running=$(services_running)
+  ((running == $1)) || fail "$2: expected $1 print service(s) running, got $running"
+}
+
+# A log-in: a new Wine session's wineboot runs the machine's Run entries, as Windows does at login.
+log_in() {
+  "$WINESERVER" -k 2>/dev/null
+  "$WINESERVER" -w 2>/dev/null
+  "$WINE" wineboot >/dev/null 2>&1
+}
+# Waits until the service answers at URL (two minutes at most: a 32-bit program under qemu-user
+# starts slowly).
+wait_for_service() {
+  local _
+  for _ in $(seq 1200); do
+    curl -sf -o /dev/null "$1/v1/status" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+free_port() {  # NODE
+  "$1" -e 'const s = require("net").createServer().listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); })'
+}
+
+in_prefix_service() {
+  local msi=$1 later_msi=$2 node=$3 page_check=$4 work=$5
+  ocx=$(dirname -- "$msi")/$control_name
+  rm -rf -- "$work"
+  mkdir -p -- "$work"
+  local vendor='{5A3C1E7B-0D2F-4B68-9E41-7C5D2A8F6B13}'
+
+  echo "== a vendor's \"Dymo.LabelEngine\" registered: the package leaves it alone"
+  "$WINE" cmd /c "reg add HKCR\\Dymo.LabelEngine\\CLSID /ve /d $vendor /f & reg add HKCR\\CLSID\\$vendor\\InprocServer32 /ve /d C:\\Vendor\\LServer.dll /f" >/dev/null 2>&1
+  local vendor_state
+  vendor_state=$(printf 'engine ProgID: %s\nengine class: \nlogin start: ' "$vendor")
+  msiexec_expect 0 "install beside a vendor's engine" /i "$(windows_path "$msi")"
+  expect_installed_file "install beside a vendor's engine" "VantoryActiveX.ocx vantory-service.exe"
+  expect_outside_state "install beside a vendor's engine: its ProgID kept, ours not registered" \
+    "$(printf 'engine ProgID: %s\nengine class: \nlogin start: %s' "$vendor" '"C:\Program Files\Vantory\vantory-service.exe"')"
+  msiexec_expect 0 "uninstall beside a vendor's engine" /x "$(windows_path "$msi")"
+  expect_no_folder "uninstall beside a vendor's engine"
+  expect_outside_state "uninstall beside a vendor's engine: its ProgID still there" "$vendor_state"
+  "$WINE" cmd /c "reg delete HKCR\\Dymo.LabelEngine /f & reg delete HKCR\\CLSID\\$vendor /f" >/dev/null 2>&1
+
+  echo "== msiexec /i VantoryActiveX.msi /qn: installs, starts nothing"
+  msiexec_expect 0 "install" /i "$(windows_path "$msi")"
+  expect_installed_file "install"
+  expect_outside_state "install: the built-in engine and the login start" "$(installed_outside)"
+  expect_services 0 "right after installing"
+
+  # Lab IT's configuration: the port and the ordering page's origin.
+  local port web_port url
+  port=$(free_port "$node")
+  web_port=$(free_port "$node")
+  url=http://127.0.0.1:$port
+  mkdir -p -- "$WINEPREFIX/drive_c/ProgramData/Vantory"
+  printf '{"port": %s, "allowOrigins": ["http://127.0.0.1:%s"]}\n' "$port" "$web_port" \
+    >"$WINEPREFIX/drive_c/ProgramData/Vantory/service.json"
+
+  echo "== log in: the Run entry starts the service"
+  log_in
+  if wait_for_service "$url"; then
+    expect_services 1 "after logging in"
+    echo "== the ordering page, from the allowed origin and from another"
+    "$node" "$page_check" "$url" "$web_port" "$work/artifacts" || fail "the ordering page's checks (above)"
+    local labels recorded
+    labels=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantory/labels
+    recorded=$(cd "$labels" 2>/dev/null && LC_ALL=C ls -A | paste -sd ' ' -)
+    [[ $recorded == "label-0001.json label-0001.png" ]] ||
+      fail "expected the engine to have recorded one label in %LOCALAPPDATA%\\Vantory\\labels, got: ${recorded:-none}"
+    grep -q 'ROWE, SAM, K\.' "$labels/label-0001.json" 2>/dev/null || fail "expected the recorded label to be the HOSPITAL sample"
+  else
+    fail "expected the service to answer at $url after logging in, got nothing"
+  fi
+
+  echo "== msiexec /i $(basename -- "$later_msi") /qn: the upgrade ends the running service first"
+  msiexec_expect 0 "the upgrade" /i "$(windows_path "$later_msi")"
+  expect_services 0 "after the upgrade"
+  expect_installed_file "the upgrade"
+  expect_outside_state "the upgrade: the built-in engine and the login start" "$(installed_outside)"
+
+  echo "== log in again, then msiexec /x: ends the service and leaves nothing"
+  log_in
+  wait_for_service "$url" || fail "expected the upgraded service to answer at $url after logging in, got nothing"
+  expect_services 1 "after logging in again"
+  msiexec_expect 0 "uninstall" /x "$(windows_path "$later_msi")"
+  expect_services 0 "after uninstalling"
+  expect_no_folder "uninstall"
+  expect_outside_state "uninstall: no engine, no login start" "$nothing_outside"
+  rm -rf -- "$WINEPREFIX/drive_c/ProgramData/Vantory"  # lab IT's file, not the package's
+  verdict
+}
+
 # ---- On the host: the two prefixes of the lifecycle --------------------------------------
 
 lifecycle() {
@@ -283,12 +438,14 @@ case $mode in
   lifecycle) lifecycle "$@" ;;
   upgrade) in_prefix_upgrade "$@" ;;
   print) in_prefix_print "$@" ;;
+  service) in_prefix_service "$@" ;;
   in-prefix-reference) in_prefix_reference "$@" ;;
   in-prefix-lifecycle) in_prefix_lifecycle "$@" ;;
   *)
     echo "usage: installer_test.sh lifecycle WINE_RUN TEMPLATE_PREFIX MSI OCX WORK_DIR" >&2
     echo "       installer_test.sh upgrade MSI LATER_MSI OCX WORK_DIR          (inside wine-run.sh --host)" >&2
     echo "       installer_test.sh print MSI SCRIPT LABEL_DIR EXPECTED_LABEL   (inside wine-run.sh --host)" >&2
+    echo "       installer_test.sh service MSI LATER_MSI NODE PAGE_CHECK WORK_DIR (inside wine-run.sh --host)" >&2
     exit 2
     ;;
 esac
