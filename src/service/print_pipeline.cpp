@@ -96,8 +96,16 @@ class PrintPipeline::TurnSink : public engine::PrintSink {
   Renderers& renderers_;
 };
 
-PrintPipeline::PrintPipeline(printers::Printers& printers)
-    : printers_(printers), renderers_(std::make_unique<Renderers>()) {}
+PrintPipeline::PrintPipeline(printers::Printers& printers, std::size_t maxInHand)
+    : printers_(printers), maxInHand_(maxInHand), renderers_(std::make_unique<Renderers>()) {}
+
+std::optional<PrintPipeline::Place> PrintPipeline::enter() {
+  std::size_t current = inHand_.load();
+  do {
+    if (current >= maxInHand_) return std::nullopt;
+  } while (!inHand_.compare_exchange_weak(current, current + 1));
+  return Place(inHand_);
+}
 
 PrintPipeline::~PrintPipeline() = default;
 

@@ -11,15 +11,21 @@
 //      what it depends on in between), so the record is always the label printed;
 //   3. the caller answers from the result, the labels printed and the diagnostics.
 //
-// A preview is step 1 alone. Calls run on the headless control: no windows, the print
+// A preview is step 1 alone. At most a set number of calls are in hand at once (drawing or
+// waiting for their turn): a caller beyond it is told to come back, rather than queue
+// without bound. Calls run on the headless control: no windows, the print
 // window's two seconds on the virtual clock, settings dialogs closed as if "&Ok" were
 // pressed (a web page shows them itself), every call's diagnostics collected.
 
+#include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "automation/value.h"
@@ -47,10 +53,27 @@ struct Printed {
 
 class PrintPipeline {
  public:
-  explicit PrintPipeline(printers::Printers& printers);
+  PrintPipeline(printers::Printers& printers, std::size_t maxInHand);
   ~PrintPipeline();
   PrintPipeline(const PrintPipeline&) = delete;
   PrintPipeline& operator=(const PrintPipeline&) = delete;
+
+  // A call's place among those in hand, from before its drawing to its answer.
+  class Place {
+   public:
+    Place(Place&& other) noexcept : count_(std::exchange(other.count_, nullptr)) {}
+    Place& operator=(Place&&) = delete;
+    ~Place() {
+      if (count_) --*count_;
+    }
+
+   private:
+    friend class PrintPipeline;
+    explicit Place(std::atomic<std::size_t>& count) : count_(&count) {}
+    std::atomic<std::size_t>* count_;
+  };
+  // A place, or nothing when as many calls as allowed are in hand already.
+  std::optional<Place> enter();
 
   // Step 1; any number at once. Throws only when it cannot run at all (out of memory).
   Rehearsal rehearse(control::PrintMethod method, std::span<const automation::Value> arguments);
@@ -96,6 +119,8 @@ class PrintPipeline {
   class TurnSink;
 
   printers::Printers& printers_;
+  const std::size_t maxInHand_;
+  std::atomic<std::size_t> inHand_ = 0;
   ArrivalOrder turns_;
   std::mutex state_;              // the request state, held briefly: to copy it, or for a call in its turn
   control::LabelRequest request_;  // the process's one request state
