@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
   // The access token, and a label folder only this user may read: labels hold patient data.
   const auto privateFiles = posix_platform::privateFiles();
   try {
-    const auto tokenFile = options.tokenFile.empty() ? privateFiles->defaultTokenFile() : options.tokenFile;
+    const auto tokenFile =
+        std::filesystem::absolute(options.tokenFile.empty() ? privateFiles->defaultTokenFile() : options.tokenFile);
     options.settings.accessToken = service::loadOrMakeAccessToken(*privateFiles, tokenFile);
     options.settings.accessTokenFile = tokenFile.string();
     privateFiles->makeFolder(options.output);

@@ -12,7 +12,8 @@ HeadScan RequestHead::scan(std::string_view received) {
     if (end == std::string_view::npos) {
       // A line end may be split between this and the next bytes.
       searched_ = received.empty() ? 0 : received.size() - 1;
-      if (!requestLineRead_ && received.size() > limits_.maxRequestLineBytes) return {Verdict::RequestLineTooLong, 0};
+      const std::size_t pending = received.size() - (received.ends_with('\r') ? 1 : 0);
+      if (!requestLineRead_ && pending > limits_.maxRequestLineBytes) return {Verdict::RequestLineTooLong, 0};
       if (received.size() > limits_.maxHeaderBytes) return {Verdict::HeaderTooLarge, 0};
       return {Verdict::Incomplete, 0};
     }
