@@ -2,8 +2,8 @@
 # The Windows print service's figures under Wine, for scripts/bench.sh: runs inside
 # wine-run.sh --host with the virtual label engine registered as "Dymo.LabelEngine".
 # vantory-service.exe prints every PrintLabels through the engine's COM object on its
-# apartment thread; the engine only records (VANTORY_RECORD_ONLY=1), as the Linux service's
-# image mode does, so that service-bench (a Linux program) can account for every label.
+# apartment thread; the engine only records (--record-only), as the Linux service's
+# --record-only does, so that service-bench (a Linux program) can account for every label.
 # Usage: bench-wine-service.sh SERVICE_EXE SERVICE_BENCH REQUEST
 set -uo pipefail
 service_exe=$1 bench=$2 request=$3
@@ -11,7 +11,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vantory-bench.XXXXXX")
 service=
 trap '[[ -z $service ]] || kill "$service" 2>/dev/null; wait 2>/dev/null; rm -rf -- "$work"' EXIT
 
-VANTORY_RECORD_ONLY=1 "$WINE" "$service_exe" --port 0 --output "$work/out" >"$work/service.log" 2>&1 &
+"$WINE" "$service_exe" --port 0 --record-only --output "$work/out" --token-file "$work/token" >"$work/service.log" 2>&1 &
 service=$!
 port=
 for _ in $(seq 600); do
@@ -25,4 +25,4 @@ if [[ -z $port ]]; then
   cat "$work/service.log" >&2
   exit 1
 fi
-"$bench" --port "$port" --labels "$work/out" --request "$request"
+"$bench" --port "$port" --labels "$work/out" --token "$work/token" --request "$request"

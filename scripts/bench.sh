@@ -17,7 +17,7 @@ cmake --build --preset native-release --target label-bench vantory-print vantory
 build/native-release/tools/label-bench/label-bench --host build/native-release/programs/vantory-print/vantory-print \
   --request examples/hospital.json --glabels tools/label-bench/hospital.glabels --cupsd scripts/private-cupsd.sh "$@"
 
-# The print service in image mode: latency per label over keep-alive at 1 and 8 clients,
+# The print service recording only: latency per label over keep-alive at 1 and 8 clients,
 # labels per second, and every recorded label checked against the requests answered. Each
 # label's two files are created in its turn, so it runs twice: with the label folder on
 # disk, as a workstation keeps it, and in memory (/dev/shm), which shows the service
@@ -26,7 +26,8 @@ service= labels=
 trap '[ -z "$service" ] || kill "$service" 2>/dev/null; [ -z "$labels" ] || rm -rf "$labels"' EXIT
 service_bench() {  # FOLDER_PARENT WHERE
   labels=$(mktemp -d -p "$1")
-  build/native-release/programs/vantory-service/vantory-service --port 0 --output "$labels/out" >"$labels/service.log" &
+  build/native-release/programs/vantory-service/vantory-service --port 0 --record-only --output "$labels/out" \
+    --token-file "$labels/token" >"$labels/service.log" &
   service=$!
   local port=
   until port=$(grep -o '127.0.0.1:[0-9]*' "$labels/service.log" | cut -d: -f2) && [ -n "$port" ]; do
@@ -34,9 +35,9 @@ service_bench() {  # FOLDER_PARENT WHERE
     sleep 0.1
   done
   echo
-  echo "vantory-service (image mode, labels $2, port $port):"
+  echo "vantory-service (record-only, labels $2, port $port):"
   build/native-release/tools/service-bench/service-bench --port "$port" --labels "$labels/out" \
-    --request examples/hospital.json
+    --token "$labels/token" --request examples/hospital.json
   kill "$service"
   wait "$service" 2>/dev/null || true
   rm -rf "$labels"

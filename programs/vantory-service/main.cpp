@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "platform/cups/cups_printers.h"
+#include "platform/posix/private_files.h"
+#include "service/access_token.h"
 #include "service/http/loopback_listeners.h"
 #include "service/options.h"
 #include "service/service.h"
@@ -20,7 +22,7 @@ int main(int argc, char** argv) {
   try {
     options = service::parseOptions({argv + 1, argv + argc});
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "vantory-service: %s\n%s", failure.what(), service::kUsage);
+    std::fprintf(stderr, "vantory-service: %s\n\n%s", failure.what(), service::kUsage);
     return 2;
   }
   if (options.help) {
@@ -28,12 +30,29 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // The access token, and a label folder only this user may read: labels hold patient data.
+  const auto privateFiles = posix_platform::privateFiles();
+  try {
+    const auto tokenFile =
+        std::filesystem::absolute(options.tokenFile.empty() ? privateFiles->defaultTokenFile() : options.tokenFile);
+    options.settings.accessToken = service::loadOrMakeAccessToken(*privateFiles, tokenFile);
+    options.settings.accessTokenFile = tokenFile.string();
+    privateFiles->makeFolder(options.output);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "vantory-service: %s\n", failure.what());
+    return 1;
+  }
+
   std::unique_ptr<printers::Printers> labelPrinters;
   try {
-    labelPrinters =
-        options.cups ? cups_printing::cupsPrinters(options.output) : printers::imagePrinters(options.output);
+    labelPrinters = options.recordOnly
+                        ? printers::imagePrinters(options.output, engine::LabelNames::Unguessable)
+                        : cups_printing::cupsPrinters(options.output, engine::LabelNames::Unguessable);
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "vantory-service: cannot print through CUPS: %s\n", failure.what());
+    std::fprintf(stderr,
+                 "vantory-service: cannot print through CUPS: %s\n(install libcups2, or start with --record-only to "
+                 "record label images without printing)\n",
+                 failure.what());
     return 1;
   }
 
@@ -46,7 +65,7 @@ int main(int argc, char** argv) {
 
   service::LoopbackListeners listeners(options.settings.limits);
   try {
-    options.settings.port = listeners.bind(options.settings.port);
+    options.settings.port = listeners.bind(options.portGiven ? std::optional(options.settings.port) : std::nullopt);
   } catch (const service::ListenError& failure) {
     std::fprintf(stderr, "vantory-service: %s\n", failure.what());
     return 1;
@@ -63,9 +82,12 @@ int main(int argc, char** argv) {
     if (!ended) listeners.stop();
   });
 
-  std::printf("vantory-service: listening on %s, printing %s, labels in %s, %zu allowed origin(s)\n",
-              listeners.addresses().c_str(), labelPrinters->mode().c_str(), options.output.string().c_str(),
-              options.settings.allowedOrigins.size());
+  std::printf(
+      "vantory-service: listening on %s, %s, labels in %s (kept %lld days), %zu allowed origin(s), access token in %s\n",
+      listeners.addresses().c_str(),
+      options.recordOnly ? "RECORD ONLY: labels are recorded, not printed" : "printing through CUPS",
+      options.output.string().c_str(), static_cast<long long>(options.settings.labelRetention.count() / 24),
+      options.settings.allowedOrigins.size(), options.settings.accessTokenFile.c_str());
   std::fflush(stdout);
   listeners.run(service);
 

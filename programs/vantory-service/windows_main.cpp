@@ -4,7 +4,8 @@
 //
 // Besides the options of every platform it reads, unless told --config, the machine's
 // configuration %ProgramData%\Vantory\service.json where lab IT has put one, and records the
-// labels in %LOCALAPPDATA%\Vantory\labels unless told otherwise.
+// labels in %LOCALAPPDATA%\Vantory\labels and keeps the access token in
+// %LOCALAPPDATA%\Vantory\access-token unless told otherwise, both private to the user.
 
 #include <winsock2.h>  // before windows.h, for the HTTP library
 #include <windows.h>
@@ -19,7 +20,9 @@
 
 #include "automation/text.h"
 #include "platform/windows/service/engine_printer.h"
+#include "platform/windows/service/private_files.h"
 #include "platform/windows/service/windows_printers.h"
+#include "service/access_token.h"
 #include "service/http/loopback_listeners.h"
 #include "service/options.h"
 #include "service/service.h"
@@ -77,29 +80,44 @@ int main() {
   service::Options options;
   try {
     options = service::parseOptions(args, defaultOutput);
-    if (options.cups) throw service::OptionsError("--cups: on Windows labels print through the label engine");
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "vantory-service: %s\n%s", failure.what(), service::kUsage);
+    std::fprintf(stderr, "vantory-service: %s\n\n%s", failure.what(), service::kUsage);
     return 2;
   }
   if (options.help) {
     std::fputs(service::kUsage, stdout);
-    std::fputs("  On Windows it prints through the label engine \"Dymo.LabelEngine\"; without --config it reads\n"
-               "  %ProgramData%\\Vantory\\service.json where there is one, and records labels in\n"
-               "  %LOCALAPPDATA%\\Vantory\\labels.\n",
+    std::fputs("\nOn Windows: labels print through the label engine \"Dymo.LabelEngine\" (--record-only: the\n"
+               "built-in engine only records them), not through CUPS. Without --config it reads\n"
+               "%ProgramData%\\Vantory\\service.json where there is one; labels are recorded in\n"
+               "%LOCALAPPDATA%\\Vantory\\labels and the access token kept in %LOCALAPPDATA%\\Vantory\\access-token.\n",
                stdout);
     return 0;
   }
 
-  // The engine records where the service serves the labels from.
-  std::error_code made;
-  std::filesystem::create_directories(options.output, made);
-  const std::filesystem::path output = std::filesystem::absolute(options.output, made);
+  // The access token, and a label folder only this user may read: labels hold patient data.
+  std::filesystem::path output;
+  try {
+    const auto privateFiles = windows::service::privateFiles();
+    const auto tokenFile =
+        std::filesystem::absolute(options.tokenFile.empty() ? privateFiles->defaultTokenFile() : options.tokenFile);
+    options.settings.accessToken = service::loadOrMakeAccessToken(*privateFiles, tokenFile);
+    options.settings.accessTokenFile = describe(tokenFile);
+    output = std::filesystem::absolute(options.output);
+    privateFiles->makeFolder(output);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "vantory-service: %s\n", failure.what());
+    return 1;
+  }
+  // What every engine this process creates is told: where to record the labels the service
+  // serves, under names no one can guess; and, with --record-only, to print nothing (Vantory's
+  // built-in engine; a vendor's engine knows nothing of it).
   SetEnvironmentVariableW(L"VANTORY_LABEL_DIR", output.wstring().c_str());
+  SetEnvironmentVariableW(L"VANTORY_LABEL_NAMES", L"unguessable");
+  SetEnvironmentVariableW(L"VANTORY_RECORD_ONLY", options.recordOnly ? L"1" : nullptr);
 
   service::LoopbackListeners listeners(options.settings.limits);
   try {
-    options.settings.port = listeners.bind(options.settings.port);
+    options.settings.port = listeners.bind(options.portGiven ? std::optional(options.settings.port) : std::nullopt);
   } catch (const service::ListenError& failure) {
     std::fprintf(stderr, "vantory-service: %s\n", failure.what());
     return 1;
@@ -108,15 +126,18 @@ int main() {
     std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n",
                  options.settings.port);
 
-  windows::service::WindowsPrinters printers(output);
+  windows::service::WindowsPrinters printers(output, options.recordOnly);
   windows::service::EnginePrinter printer(output);
   service::Service service(options.settings, printers, printer);
 
   running = &listeners;
   SetConsoleCtrlHandler(stopOnConsoleEvent, TRUE);
-  std::printf("vantory-service: listening on %s, printing %s, labels in %s, %zu allowed origin(s)\n",
-              listeners.addresses().c_str(), printers.mode().c_str(), describe(output).c_str(),
-              options.settings.allowedOrigins.size());
+  std::printf(
+      "vantory-service: listening on %s, %s, labels in %s (kept %lld days), %zu allowed origin(s), access token in %s\n",
+      listeners.addresses().c_str(),
+      options.recordOnly ? "RECORD ONLY: labels are recorded, not printed" : "printing through \"Dymo.LabelEngine\"",
+      describe(output).c_str(), static_cast<long long>(options.settings.labelRetention.count() / 24),
+      options.settings.allowedOrigins.size(), options.settings.accessTokenFile.c_str());
   std::fflush(stdout);
   listeners.run(service);
   running = nullptr;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <span>
 #include <string>
 #include <system_error>
@@ -83,21 +84,17 @@ class NewFile {
   std::filesystem::path path_;
 };
 
-std::string numbered(unsigned number, const char* extension) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "label-%04u.%s", number, extension);
-  return buffer;
-}
-
-// The number of a "label-NNNN.json" or "label-NNNN.png" file name.
+// The number of a "label-NNNN[-suffix].json" or ".png" file name.
 std::optional<unsigned> labelNumber(const std::string& name) {
   constexpr std::string_view prefix = "label-";
   const std::size_t dot = name.rfind('.');
   if (name.rfind(prefix, 0) != 0 || dot == std::string::npos || dot == prefix.size()) return std::nullopt;
   const std::string extension = name.substr(dot + 1);
   if (extension != "json" && extension != "png") return std::nullopt;
+  const std::size_t end = std::min(dot, name.find('-', prefix.size()));
+  if (end == prefix.size()) return std::nullopt;
   unsigned number = 0;
-  for (std::size_t i = prefix.size(); i < dot; ++i) {
+  for (std::size_t i = prefix.size(); i < end; ++i) {
     const char c = name[i];
     if (c < '0' || c > '9' || number > 100'000'000) return std::nullopt;
     number = number * 10 + static_cast<unsigned>(c - '0');
@@ -107,7 +104,25 @@ std::optional<unsigned> labelNumber(const std::string& name) {
 
 }  // namespace
 
-LabelFolderSink::LabelFolderSink(std::filesystem::path folder) : folder_(std::move(folder)) {}
+LabelFolderSink::LabelFolderSink(std::filesystem::path folder, LabelNames names)
+    : folder_(std::move(folder)), names_(names) {}
+
+std::string LabelFolderSink::nameOf(unsigned number) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "label-%04u", number);
+  std::string name = buffer;
+  if (names_ == LabelNames::Unguessable) {
+    // 128 bits from the system's random source (std::random_device: getrandom or RDRAND with
+    // libstdc++ on Linux, rand_s on Windows).
+    std::random_device random;
+    name += '-';
+    for (int word = 0; word < 4; ++word) {
+      std::snprintf(buffer, sizeof buffer, "%08x", static_cast<unsigned>(random()));
+      name += buffer;
+    }
+  }
+  return name;
+}
 
 std::optional<std::vector<std::uint8_t>> LabelFolderSink::image(const LabelDescription&) { return std::nullopt; }
 
@@ -150,11 +165,11 @@ PrintedLabel LabelFolderSink::printDrawn(const LabelDescription& label,
 PrintedLabel LabelFolderSink::record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
                                      const std::optional<Delivery>& delivery) {
   for (;;) {
-    const unsigned number = nextNumber();
-    PrintedLabel paths{folder_ / numbered(number, "json"), {}, {}, 0};
+    const std::string name = nameOf(nextNumber());
+    PrintedLabel paths{folder_ / (name + ".json"), {}, {}, 0};
     std::optional<NewFile> description = NewFile::create(paths.description);
     if (!description) continue;
-    if (png) paths.image = folder_ / numbered(number, "png");
+    if (png) paths.image = folder_ / (name + ".png");
     std::optional<NewFile> picture = png ? NewFile::create(paths.image) : std::nullopt;
     if (png && !picture) {
       description->discard();

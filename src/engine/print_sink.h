@@ -30,12 +30,16 @@ struct PrintedLabel {
   int job = 0;                        // the queue's job number; 0 when it went to none
 };
 
+// How recorded labels are named: label-NNNN, or label-NNNN-<32 random hex digits> where
+// their names must not be guessable (a service that serves labels by name).
+enum class LabelNames { Numbered, Unguessable };
+
 // Writes each label as <folder>/label-NNNN.json, NNNN one more than the highest number
 // already in the folder (the folder is created when missing). Numbers are claimed by
 // exclusive file creation, so processes sharing a folder never overwrite each other.
 class LabelFolderSink : public PrintSink {
  public:
-  explicit LabelFolderSink(std::filesystem::path folder);
+  explicit LabelFolderSink(std::filesystem::path folder, LabelNames names = LabelNames::Numbered);
 
   // The label with the picture image() gives it, as printDrawn does; listed in printed().
   void print(const LabelDescription& label) override;
@@ -68,8 +72,10 @@ class LabelFolderSink : public PrintSink {
   PrintedLabel record(const std::string& json, const std::optional<std::vector<std::uint8_t>>& png,
                       const std::optional<Delivery>& delivery);
   unsigned nextNumber();
+  std::string nameOf(unsigned number);
 
   std::filesystem::path folder_;
+  LabelNames names_;
   std::optional<unsigned> lastNumber_;
   std::filesystem::path lastRecord_;
   std::vector<PrintedLabel> printed_;

@@ -10,7 +10,7 @@ class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
  public:
   using FolderPrinters::FolderPrinters;
 
-  std::string mode() const override { return "image"; }
+  std::string mode() const override { return "record-only"; }
 
   std::vector<Destination> list() override {
     return {{.name = "Virtual label printer",
@@ -27,8 +27,8 @@ class ImagePrinters : public FolderPrinters<engine::ImageFolderSink> {
 
 }  // namespace
 
-std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder) {
-  return std::make_unique<ImagePrinters>(std::move(folder));
+std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder, engine::LabelNames names) {
+  return std::make_unique<ImagePrinters>(std::move(folder), names);
 }
 
 }  // namespace printers

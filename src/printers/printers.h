@@ -47,7 +47,7 @@ class Unavailable : public std::runtime_error {
 class PrinterList {
  public:
   virtual ~PrinterList() = default;
-  // "image", "cups" or "windows".
+  // "record-only", "cups" or "windows".
   virtual std::string mode() const = 0;
   // Throws Unavailable when the spooler cannot be reached.
   virtual std::vector<Destination> list() = 0;
@@ -76,7 +76,8 @@ class Printers : public PrinterList {
 template <class Sink>
 class FolderPrinters : public Printers {
  public:
-  explicit FolderPrinters(std::filesystem::path folder) : sink_(std::make_shared<Sink>(std::move(folder))) {}
+  explicit FolderPrinters(std::filesystem::path folder, engine::LabelNames names = engine::LabelNames::Numbered)
+      : sink_(std::make_shared<Sink>(std::move(folder), names)) {}
   std::shared_ptr<engine::PrintSink> sink() override { return sink_; }
   std::vector<engine::PrintedLabel> takePrinted() override { return sink_->takePrinted(); }
   engine::PrintedLabel printDrawn(const engine::LabelDescription& label, const std::vector<std::uint8_t>& png) override {
@@ -88,7 +89,9 @@ class FolderPrinters : public Printers {
   std::shared_ptr<Sink> sink_;
 };
 
-// Every label drawn as a PNG into the folder, on a virtual printer that is always ready.
-std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder);
+// Every label drawn as a PNG into the folder, on a virtual printer that is always ready:
+// labels are recorded only, not printed.
+std::unique_ptr<Printers> imagePrinters(std::filesystem::path folder,
+                                        engine::LabelNames names = engine::LabelNames::Numbered);
 
 }  // namespace printers

@@ -14,7 +14,20 @@ std::string lower(std::string text) {
   return text;
 }
 
+// Compares in a time that does not depend on where the texts differ, so a client cannot
+// learn the token a character at a time.
+bool sameSecret(const std::string& given, const std::string& secret) {
+  unsigned char difference = given.size() == secret.size() ? 0 : 1;
+  for (std::size_t i = 0; i < given.size(); ++i)
+    difference |= static_cast<unsigned char>(given[i] ^ (secret.empty() ? 0 : secret[i % secret.size()]));
+  return difference == 0 && !secret.empty();
+}
+
 }  // namespace
+
+bool Admission::allowedOrigin(const std::optional<std::string>& origin) const {
+  return origin && std::ranges::find(allowedOrigins_, *origin) != allowedOrigins_.end();
+}
 
 std::optional<HttpResponse> Admission::hostRefusal(const HttpRequest& request) const {
   const std::string port = ":" + std::to_string(port_);
@@ -25,13 +38,42 @@ std::optional<HttpResponse> Admission::hostRefusal(const HttpRequest& request) c
                                           ", 127.0.0.1" + port + " or [::1]" + port);
 }
 
+std::optional<HttpResponse> Admission::crossSiteRefusal(const HttpRequest& request) const {
+  const auto site = request.header("Sec-Fetch-Site");
+  if (!site || *site == "same-origin" || *site == "none") return std::nullopt;
+  const auto origin = request.header("Origin");
+  // A page's own request with its Origin is judged by the origin (and may read why it is refused).
+  if (origin) return std::nullopt;
+  return errorAnswer(kCrossSiteRequest,
+                     "requests a web page makes without naming its origin (images, links, forms) are not served; "
+                     "pages use the service through the JavaScript client");
+}
+
 std::optional<HttpResponse> Admission::originRefusal(const HttpRequest& request) const {
   const auto origin = request.header("Origin");
-  if (!origin || std::ranges::find(allowedOrigins_, *origin) != allowedOrigins_.end()) return std::nullopt;
+  if (!origin || allowedOrigin(origin)) return std::nullopt;
   return errorAnswer(kOriginNotAllowed, "web pages from " + *origin +
                                             " may not use this print service. An administrator allows them by "
                                             "starting vantory-service with --allow-origin " +
                                             *origin + " or by adding it to \"allowOrigins\" in the --config file");
+}
+
+std::optional<HttpResponse> Admission::accessRefusal(const HttpRequest& request, Access access) const {
+  if (access == Access::Anyone || allowedOrigin(request.header("Origin"))) return std::nullopt;
+  if (const auto authorization = request.header("Authorization")) {
+    constexpr std::string_view scheme = "bearer ";
+    if (authorization->size() > scheme.size() && lower(authorization->substr(0, scheme.size())) == scheme &&
+        sameSecret(authorization->substr(scheme.size()), accessToken_))
+      return std::nullopt;
+  }
+  auto refusal = errorAnswer(
+      kAccessTokenRequired,
+      "local programs present the access token of the user who runs vantory-service as \"Authorization: Bearer "
+      "<token>\"" +
+          (accessTokenFile_.empty() ? std::string() : ", from the file " + accessTokenFile_ + ",") +
+          " for everything but /v1/status");
+  refusal.headers.emplace_back("WWW-Authenticate", "Bearer realm=\"vantory-service\"");
+  return refusal;
 }
 
 HttpResponse Admission::preflight(std::span<const std::string> methods) const {
@@ -51,7 +93,7 @@ void Admission::addCors(HttpResponse& response, const HttpRequest& request) cons
   const auto origin = request.header("Origin");
   if (!origin) return;
   response.headers.emplace_back("Access-Control-Allow-Origin", *origin);
-  response.headers.emplace_back("Access-Control-Expose-Headers", "Idempotent-Replayed");
+  response.headers.emplace_back("Access-Control-Expose-Headers", "Idempotent-Replayed, Retry-After");
 }
 
 std::string methodList(std::span<const std::string> methods) {

@@ -80,21 +80,37 @@ json statusDocument(const Settings& settings, const std::string& printing) {
           {"port", settings.port},
           {"cups", printing == "cups"},
           {"printing", printing},
+          {"recordOnly", printing == "record-only"},
           {"allowedOrigins", settings.allowedOrigins.size()}};
 }
 
+namespace {
+
+json destinationJson(const printers::Destination& printer) {
+  return {{"name", printer.name},
+          {"description", printer.description},
+          {"makeAndModel", printer.makeAndModel},
+          {"state", printer.state},
+          {"reasons", printer.reasons},
+          {"acceptingJobs", printer.acceptingJobs},
+          {"defaultMedia", printer.defaultMedia},
+          {"default", printer.isDefault}};
+}
+
+}  // namespace
+
 json printersDocument(const std::string& mode, const std::vector<printers::Destination>& destinations) {
   json list = json::array();
-  for (const auto& printer : destinations)
-    list.push_back({{"name", printer.name},
-                    {"description", printer.description},
-                    {"makeAndModel", printer.makeAndModel},
-                    {"state", printer.state},
-                    {"reasons", printer.reasons},
-                    {"acceptingJobs", printer.acceptingJobs},
-                    {"defaultMedia", printer.defaultMedia},
-                    {"default", printer.isDefault}});
+  for (const auto& printer : destinations) list.push_back(destinationJson(printer));
   return {{"mode", mode}, {"printers", list}};
+}
+
+json printerReadinessDocument(const std::string& printer, const printers::Destination* destination,
+                              const std::optional<std::string>& refusal) {
+  return {{"printer", printer},
+          {"ready", !refusal},
+          {"refusal", refusal ? json(*refusal) : json(nullptr)},
+          {"destination", destination ? destinationJson(*destination) : json(nullptr)}};
 }
 
 json openApiDocument(int port) {
@@ -110,15 +126,16 @@ json openApiDocument(int port) {
 }
 
 HttpResponse labelFile(const std::filesystem::path& folder, const std::string& name) {
-  static const std::regex kLabelFile(R"((label-[0-9]{4,9})\.(png|json))");
+  static const std::regex kLabelFile(R"((label-[0-9]{4,9}-[0-9a-f]{32})\.(png|json))");
   std::smatch parts;
   if (!std::regex_match(name, parts, kLabelFile))
-    return errorAnswer(kNotFound, "no such label: a label is named label-NNNN.png or label-NNNN.json");
+    return errorAnswer(kNotFound, "no such label: labels are named as print answers name them");
   std::ifstream in(folder / name, std::ios::binary);
   if (!in) return errorAnswer(kNotFound, "no label " + name + " was recorded");
   std::ostringstream bytes;
   bytes << in.rdbuf();
-  return {200, parts[2] == "png" ? "image/png" : "application/json", bytes.str(), {}};
+  // Patient data: no browser or proxy keeps a copy.
+  return {200, parts[2] == "png" ? "image/png" : "application/json", bytes.str(), {{"Cache-Control", "no-store"}}};
 }
 
 json settingsFormsDocument() {

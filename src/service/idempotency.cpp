@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include "requests/host_request.h"
 
 namespace service {
@@ -16,6 +19,20 @@ std::optional<std::string> IdempotentAnswers::keyOf(const HttpRequest& request) 
   return request.header("Origin").value_or("") + " " + *key;
 }
 
+IdempotentAnswers::Digest IdempotentAnswers::digestOf(const HttpRequest& request) {
+  XXH3_state_t state;
+  XXH3_INITSTATE(&state);
+  XXH3_128bits_reset(&state);
+  // Each part with its length, so that no two requests run together into the same bytes.
+  for (const std::string* part : {&request.method, &request.path, &request.body}) {
+    const std::uint64_t size = part->size();
+    XXH3_128bits_update(&state, &size, sizeof size);
+    XXH3_128bits_update(&state, part->data(), part->size());
+  }
+  const XXH128_hash_t hash = XXH3_128bits_digest(&state);
+  return {hash.low64, hash.high64};
+}
+
 void IdempotentAnswers::forgetOld() {
   const auto now = clock_();
   while (!remembered_.empty() && (remembered_.size() > limits_.idempotencyEntries ||
@@ -25,18 +42,23 @@ void IdempotentAnswers::forgetOld() {
   }
 }
 
-std::optional<HttpResponse> IdempotentAnswers::replayed(const std::string& key) {
+std::optional<HttpResponse> IdempotentAnswers::replayed(const std::string& key, const Digest& request) {
   forgetOld();
   const auto found = answers_.find(key);
   if (found == answers_.end()) return std::nullopt;
-  HttpResponse answer = found->second;
+  if (found->second.request != request)
+    return errorAnswer(kIdempotencyKeyReused,
+                       "this Idempotency-Key was used for another request within the last " +
+                           std::to_string(limits_.idempotencyLifetime.count() / 60) +
+                           " minutes; nothing was printed. Send a new key for a request whose parameters changed");
+  HttpResponse answer = found->second.response;
   answer.headers.emplace_back("Idempotent-Replayed", "true");
   return answer;
 }
 
-void IdempotentAnswers::remember(const std::string& key, const HttpResponse& answer) {
+void IdempotentAnswers::remember(const std::string& key, const Digest& request, const HttpResponse& answer) {
   if (answers_.contains(key)) std::erase_if(remembered_, [&](const Remembered& kept) { return kept.key == key; });
-  answers_[key] = answer;
+  answers_[key] = {request, answer};
   remembered_.push_back({key, clock_()});
   forgetOld();
 }

@@ -123,14 +123,23 @@ class PrintPipeline::EnginePrinter : public CallPrinter {
   Renderers& renderers_;
 };
 
-PrintPipeline::PrintPipeline(printers::Printers& printers)
+PrintPipeline::PrintPipeline(printers::Printers& printers, std::size_t maxInHand)
     : printers_(printers),
+      maxInHand_(maxInHand),
       renderers_(std::make_unique<Renderers>()),
       ownPrinter_(std::make_unique<EnginePrinter>(printers, *renderers_)),
       printer_(*ownPrinter_) {}
 
-PrintPipeline::PrintPipeline(printers::PrinterList& printers, CallPrinter& printer)
-    : printers_(printers), renderers_(std::make_unique<Renderers>()), printer_(printer) {}
+PrintPipeline::PrintPipeline(printers::PrinterList& printers, CallPrinter& printer, std::size_t maxInHand)
+    : printers_(printers), maxInHand_(maxInHand), renderers_(std::make_unique<Renderers>()), printer_(printer) {}
+
+std::optional<PrintPipeline::Place> PrintPipeline::enter() {
+  std::size_t current = inHand_.load();
+  do {
+    if (current >= maxInHand_) return std::nullopt;
+  } while (!inHand_.compare_exchange_weak(current, current + 1));
+  return Place(inHand_);
+}
 
 PrintPipeline::~PrintPipeline() = default;
 
@@ -153,8 +162,17 @@ Rehearsal PrintPipeline::rehearse(control::PrintMethod method, std::span<const a
 
 Printed PrintPipeline::Turn::print(control::PrintMethod method, std::span<const automation::Value> arguments,
                                    const Rehearsal& ahead) {
-  std::lock_guard lock(pipeline_.state_);
-  return pipeline_.printer_.print(pipeline_.request_, method, arguments, ahead);
+  // Only a call in its turn changes the request state, so it runs on a copy and puts it back
+  // afterwards: the state is never locked while a label goes to a printer (which may take a
+  // CUPS server or the label engine its time), and previews and other callers' drawing go on
+  // meanwhile.
+  control::LabelRequest state = pipeline_.requestState();
+  Printed printed = pipeline_.printer_.print(state, method, arguments, ahead);
+  {
+    std::lock_guard lock(pipeline_.state_);
+    pipeline_.request_ = std::move(state);
+  }
+  return printed;
 }
 
 }  // namespace service

@@ -11,7 +11,9 @@
 //      what it depends on in between), so the record is always the label printed;
 //   3. the caller answers from the result, the labels printed and the diagnostics.
 //
-// A preview is step 1 alone. Calls run on the headless control: no windows, the print
+// A preview is step 1 alone. At most a set number of calls are in hand at once (drawing or
+// waiting for their turn): a caller beyond it is told to come back, rather than queue
+// without bound. Calls run on the headless control: no windows, the print
 // window's two seconds on the virtual clock, settings dialogs closed as if "&Ok" were
 // pressed (a web page shows them itself), every call's diagnostics collected.
 //
@@ -19,13 +21,16 @@
 // CallPrinter of the host's, such as the Windows service's, which drives the label engine
 // the control drives ("Dymo.LabelEngine" through COM) and draws nothing ahead.
 
+#include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/value.h"
@@ -66,16 +71,34 @@ class CallPrinter {
 
 class PrintPipeline {
  public:
-  // Printing on this process's virtual engine into the printers' sink.
-  explicit PrintPipeline(printers::Printers& printers);
+  // Printing on this process's virtual engine into the printers' sink; at most `maxInHand`
+  // calls in hand at once.
+  PrintPipeline(printers::Printers& printers, std::size_t maxInHand);
   // Printing through `printer`, which must outlive the pipeline; `printers` are those it prints on.
-  PrintPipeline(printers::PrinterList& printers, CallPrinter& printer);
+  PrintPipeline(printers::PrinterList& printers, CallPrinter& printer, std::size_t maxInHand);
   ~PrintPipeline();
   PrintPipeline(const PrintPipeline&) = delete;
   PrintPipeline& operator=(const PrintPipeline&) = delete;
 
   // Whether a print call's labels are drawn ahead of its turn (else step 1 is for previews only).
   bool drawsAhead() const { return printer_.drawsAhead(); }
+
+  // A call's place among those in hand, from before its drawing to its answer.
+  class Place {
+   public:
+    Place(Place&& other) noexcept : count_(std::exchange(other.count_, nullptr)) {}
+    Place& operator=(Place&&) = delete;
+    ~Place() {
+      if (count_) --*count_;
+    }
+
+   private:
+    friend class PrintPipeline;
+    explicit Place(std::atomic<std::size_t>& count) : count_(&count) {}
+    std::atomic<std::size_t>* count_;
+  };
+  // A place, or nothing when as many calls as allowed are in hand already.
+  std::optional<Place> enter();
 
   // Step 1; any number at once. Throws only when it cannot run at all (out of memory).
   Rehearsal rehearse(control::PrintMethod method, std::span<const automation::Value> arguments);
@@ -122,6 +145,8 @@ class PrintPipeline {
   class EnginePrinter;
 
   printers::PrinterList& printers_;
+  const std::size_t maxInHand_;
+  std::atomic<std::size_t> inHand_ = 0;
   std::unique_ptr<Renderers> renderers_;
   std::unique_ptr<CallPrinter> ownPrinter_;  // the virtual engine's, when no other was given
   CallPrinter& printer_;

@@ -4,8 +4,9 @@ namespace service {
 
 const std::vector<Route>& routes() {
   static const std::vector<Route> table{
-      {"/v1/status", {"GET"}, Endpoint::Status},
+      {"/v1/status", {"GET"}, Endpoint::Status, Access::Anyone},
       {"/v1/printers", {"GET"}, Endpoint::Printers},
+      {"/v1/printers/", {"GET"}, Endpoint::Printer},
       {"/v1/openapi.json", {"GET"}, Endpoint::OpenApi},
       {"/v1/settings-forms", {"GET"}, Endpoint::SettingsForms},
       {"/v1/PrintLabels", {"POST"}, Endpoint::PrintLabels},

@@ -1,5 +1,6 @@
 #pragma once
-// The service's resources: each path with the methods it answers and the endpoint behind it.
+// The service's resources: each path with the methods it answers, who may use it, and the
+// endpoint behind it.
 
 #include <string>
 #include <string_view>
@@ -7,12 +8,17 @@
 
 namespace service {
 
-enum class Endpoint { Status, Printers, OpenApi, SettingsForms, PrintLabels, PrintGENERICLabels, Preview, Label };
+enum class Endpoint { Status, Printers, Printer, OpenApi, SettingsForms, PrintLabels, PrintGENERICLabels, Preview, Label };
+
+// Who may use a resource: anyone who passed admission, or only pages of the allowed origins
+// and local programs that present the access token.
+enum class Access { Anyone, Trusted };
 
 struct Route {
   std::string path;  // exact, or a prefix ending in '/' followed by a name
   std::vector<std::string> methods;
   Endpoint endpoint;
+  Access access = Access::Trusted;
 };
 
 // Every route.

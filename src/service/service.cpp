@@ -1,10 +1,12 @@
 #include "service/service.h"
 
 #include "automation/text.h"
+#include "engine/print_job.h"
 #include "requests/host_request.h"
 #include "service/admission.h"
 #include "service/documents.h"
 #include "service/idempotency.h"
+#include "service/label_retention.h"
 #include "service/print_pipeline.h"
 #include "service/routes.h"
 
@@ -26,19 +28,30 @@ json diagnosticsJson(const std::vector<control::DiagnosticMessage>& messages) {
   return list;
 }
 
-// {"result", "labels": [{"id", "png", "json"}], "job", "diagnostics"}.
-HttpResponse printAnswer(const Printed& printed) {
+// {"result", "recordOnly", "labels": [{"id", "png", "json", "destination"}], "job", "diagnostics"}:
+// "recordOnly" says the labels were recorded and not printed, "destination" the queue each went to.
+HttpResponse printAnswer(const Printed& printed, bool recordOnly) {
   json labels = json::array();
   json job = nullptr;
   for (const auto& label : printed.labels) {
     const std::string id = label.description.stem().string();
     labels.push_back({{"id", id},
                       {"png", label.image.empty() ? json(nullptr) : json("/v1/labels/" + id + ".png")},
-                      {"json", "/v1/labels/" + id + ".json"}});
+                      {"json", "/v1/labels/" + id + ".json"},
+                      {"destination", label.destination.empty() ? json(nullptr) : json(label.destination)}});
     if (label.job > 0) job = label.job;
   }
-  return jsonAnswer(
-      {{"result", printed.result}, {"labels", labels}, {"job", job}, {"diagnostics", diagnosticsJson(printed.diagnostics)}});
+  return jsonAnswer({{"result", printed.result},
+                     {"recordOnly", recordOnly},
+                     {"labels", labels},
+                     {"job", job},
+                     {"diagnostics", diagnosticsJson(printed.diagnostics)}});
+}
+
+HttpResponse busyAnswer() {
+  auto answer = errorAnswer(kBusy, "the print service has as many labels in hand as it takes at once; try again in a moment");
+  answer.headers.emplace_back("Retry-After", "1");
+  return answer;
 }
 
 // A body of parameters named as the method's, as the arguments the method takes.
@@ -57,16 +70,22 @@ struct Service::Impl {
       : settings(std::move(settings)),
         printers(printers),
         admission(this->settings),
-        pipeline(printing...),
-        answers(this->settings.limits, std::move(clock)) {}
+        pipeline(printing..., this->settings.limits.maxRequestsInHand),
+        answers(this->settings.limits, std::move(clock)) {
+    if (this->settings.labelRetention.count() > 0) sweeper.emplace(printers.folder(), this->settings.labelRetention);
+  }
+
+  bool recordOnly() const { return printers.mode() == "record-only"; }
 
   HttpResponse route(const HttpRequest& request) {
     if (auto refusal = admission.hostRefusal(request)) return *refusal;
+    if (auto refusal = admission.crossSiteRefusal(request)) return *refusal;
     const Route* route = findRoute(request.path);
     if (!route) return errorAnswer(kNotFound, "no such endpoint: " + request.path + " (see /v1/openapi.json)");
     const std::string method = routedMethod(request.method);
     if (method == "OPTIONS") return admission.preflight(route->methods);
     if (auto refusal = admission.originRefusal(request)) return *refusal;
+    if (auto refusal = admission.accessRefusal(request, route->access)) return *refusal;
     if (std::ranges::find(route->methods, method) == route->methods.end()) {
       auto response = errorAnswer(kMethodNotAllowed, request.path + " answers " + methodList(route->methods));
       response.headers.emplace_back("Allow", methodList(route->methods) + ", OPTIONS");
@@ -78,6 +97,7 @@ struct Service::Impl {
       switch (route->endpoint) {
         case Endpoint::Status: return jsonAnswer(statusDocument(settings, printers.mode()));
         case Endpoint::Printers: return printerList();
+        case Endpoint::Printer: return printerReadiness(request.path.substr(route->path.size()));
         case Endpoint::OpenApi: return jsonAnswer(openApiDocument(settings.port));
         case Endpoint::SettingsForms: return jsonAnswer(settingsFormsDocument());
         case Endpoint::Label: return labelFile(printers.folder(), request.path.substr(route->path.size()));
@@ -94,18 +114,45 @@ struct Service::Impl {
   }
 
   HttpResponse refusedAnswer(int status) const {
+    const auto& limits = settings.limits;
     switch (status) {
       case 413:
-        return errorAnswer(kTooLarge,
-                           "the request body is larger than " + std::to_string(settings.limits.maxBodyBytes) + " bytes");
+        return errorAnswer(kTooLarge, "the request body is larger than " + std::to_string(limits.maxBodyBytes) + " bytes");
       case 414:
-        return errorAnswer({414, "TOO_LARGE"}, "the request line is too long");
+        return errorAnswer(kRequestLineTooLong,
+                           "the request line is longer than " + std::to_string(limits.maxRequestLineBytes) + " bytes");
       case 431:
-        return errorAnswer({431, "TOO_LARGE"}, "the request's headers are too large");
+        return errorAnswer(kHeaderTooLarge, "the request's header is larger than " +
+                                                std::to_string(limits.maxHeaderBytes) + " bytes or has more than " +
+                                                std::to_string(limits.maxHeaderFields) + " fields");
       case 408:
-        return errorAnswer({408, "TIMEOUT"}, "the request took too long to arrive");
+        return errorAnswer(kTimeout, "the request did not arrive whole within " +
+                                         std::to_string(limits.headerDeadline.count()) + " ms (header) and " +
+                                         std::to_string(limits.readTimeout.count()) + " ms (body)");
       default:
         return errorAnswer({status, "BAD_REQUEST"}, "the HTTP request could not be read");
+    }
+  }
+
+  HttpResponse printerReadiness(const std::string& name) {
+    try {
+      return pipeline.inTurn([&](PrintPipeline::Turn& turn) {
+        const auto destinations = turn.printers().list();
+        std::optional<std::string> refusal = turn.printers().refusal(name);
+        const printers::Destination* destination = nullptr;
+        if (recordOnly()) {
+          destination = &destinations.front();  // the virtual printer takes every label
+        } else {
+          std::vector<engine::PrinterIdentity> identities;
+          for (const auto& printer : destinations) identities.push_back({printer.name, {printer.description}});
+          if (const auto chosen = engine::choosePrinter(identities, name)) destination = &destinations[*chosen];
+          if (!destination && !refusal)
+            refusal = "no printer is named '" + name + "'; the printers are: " + engine::describePrinters(identities);
+        }
+        return jsonAnswer(printerReadinessDocument(name, destination, refusal));
+      });
+    } catch (const printers::Unavailable& failure) {
+      return errorAnswer(kPrinterUnavailable, failure.what());
     }
   }
 
@@ -121,6 +168,9 @@ struct Service::Impl {
   HttpResponse print(control::PrintMethod method, const HttpRequest& request) {
     const auto arguments = argumentsOf(method, host::parseJson(request.body, "the body"), "the body");
     const auto key = answers.keyOf(request);
+    const auto digest = IdempotentAnswers::digestOf(request);
+    const auto place = pipeline.enter();
+    if (!place) return busyAnswer();
     Rehearsal ahead;
     try {
       if (pipeline.drawsAhead()) ahead = pipeline.rehearse(method, arguments);
@@ -129,15 +179,15 @@ struct Service::Impl {
     }
     return pipeline.inTurn([&](PrintPipeline::Turn& turn) {
       if (key)
-        if (auto replay = answers.replayed(*key)) return *replay;
+        if (auto replay = answers.replayed(*key, digest)) return *replay;
       const auto& printer = arguments[control::parameterIndex(method, "PrinterName")];
       if (const auto refusal = turn.printers().refusal(automation::toUtf8(automation::tryTextOf(printer).value_or(u""))))
         return errorAnswer(kPrinterUnavailable, *refusal);
       const Printed printed = turn.print(method, arguments, ahead);
       // Not remembered: the same key tries again once the engine is there.
       if (printed.engineUnavailable) return errorAnswer(kEngineUnavailable, *printed.engineUnavailable);
-      auto answer = printAnswer(printed);
-      if (key) answers.remember(*key, answer);
+      auto answer = printAnswer(printed, recordOnly());
+      if (key) answers.remember(*key, digest, answer);
       return answer;
     });
   }
@@ -155,6 +205,8 @@ struct Service::Impl {
       throw host::RequestError("method: must be \"PrintLabels\" or \"PrintGENERICLabels\"");
     }
     const auto arguments = argumentsOf(method, body.value("parameters", json::object()), "parameters");
+    const auto place = pipeline.enter();
+    if (!place) return busyAnswer();
 
     // On a copy of the request state: the preview leaves the real one as it was.
     const Rehearsal rehearsal = pipeline.rehearse(method, arguments);
@@ -178,6 +230,7 @@ struct Service::Impl {
   Admission admission;
   PrintPipeline pipeline;
   IdempotentAnswers answers;  // used in a print's turn only
+  std::optional<LabelSweeper> sweeper;
 };
 
 Service::Service(Settings settings, printers::Printers& printers, Clock clock)

@@ -1,6 +1,6 @@
 // The print service's request handling, as the HTTP layer hands it over: any method, path,
-// Host, Origin, Idempotency-Key and body. Every answer keeps the documented form: a known
-// status; JSON answers parse, errors carry {"error": {"code", "message"}}, a print answer says
+// Host, Origin, Sec-Fetch-Site, Authorization, Idempotency-Key and body. Every answer keeps the
+// documented form: a known status; JSON answers parse, errors carry {"error": {"code", "message"}}, a print answer says
 // true or false; a browser is answered with CORS headers only for the allowed origin.
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -29,7 +29,9 @@ constexpr std::array<const char*, 12> kPaths{
 constexpr std::array<const char*, 7> kHosts{"127.0.0.1:41951", "localhost:41951", "[::1]:41951", "evil.example:41951",
                                             "127.0.0.1:80",    "localhost",       ""};
 constexpr std::array<const char*, 4> kOrigins{"https://lab.example.org", "https://evil.example", "null", "https://LAB.example.org"};
-constexpr std::array<int, 11> kStatuses{200, 204, 400, 403, 404, 405, 413, 422, 500, 503, 504};
+constexpr std::array<const char*, 5> kSites{"cross-site", "same-site", "same-origin", "none", ""};
+constexpr const char* kToken = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+constexpr std::array<int, 12> kStatuses{200, 204, 400, 401, 403, 404, 405, 413, 422, 500, 503, 504};
 
 // One folder for the labels of the whole run, gone when the fuzzer exits.
 struct LabelFolder {
@@ -64,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         service::Settings settings;
         settings.port = kPort;
         settings.allowedOrigins = {kAllowedOrigin};
+        settings.accessToken = kToken;
         settings.limits.maxBodyBytes = 64 * 1024;
         return settings;
       }(),
@@ -77,6 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool browser = in.ConsumeBool();
   if (browser) request.headers.emplace("Origin", pickOrAny(in, kOrigins));
   if (in.ConsumeBool()) request.headers.emplace("Idempotency-Key", in.ConsumeRandomLengthString(300));
+  if (in.ConsumeBool())
+    request.headers.emplace("Authorization", in.ConsumeBool() ? std::string("Bearer ") + kToken : in.ConsumeRandomLengthString(80));
+  const bool fetchedBySite = in.ConsumeBool();
+  if (fetchedBySite) request.headers.emplace("Sec-Fetch-Site", pickOrAny(in, kSites));
   if (in.ConsumeBool()) request.headers.emplace("Access-Control-Request-Method", pickOrAny(in, kMethods));
   request.body = in.ConsumeRemainingBytesAsString();
 
@@ -96,5 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto allowed = answer.header("Access-Control-Allow-Origin");
   if (allowed) FUZZ_CHECK(browser && *allowed == request.headers.at("Origin"));
+  // Another site's page without an Origin is never answered with a label or a print.
+  if (!browser && fetchedBySite) {
+    const auto& site = request.headers.at("Sec-Fetch-Site");
+    if (site != "same-origin" && site != "none") FUZZ_CHECK(answer.status >= 400);
+  }
   return 0;
 }

@@ -375,7 +375,8 @@ in_prefix_service() {
   web_port=$(free_port "$node")
   url=http://127.0.0.1:$port
   mkdir -p -- "$WINEPREFIX/drive_c/ProgramData/Vantory"
-  printf '{"port": %s, "allowOrigins": ["http://127.0.0.1:%s"]}\n' "$port" "$web_port" \
+  # The test prefix has no printer: the built-in engine only records.
+  printf '{"port": %s, "allowOrigins": ["http://127.0.0.1:%s"], "recordOnly": true}\n' "$port" "$web_port" \
     >"$WINEPREFIX/drive_c/ProgramData/Vantory/service.json"
 
   echo "== log in: the Run entry starts the service"
@@ -387,9 +388,9 @@ in_prefix_service() {
     local labels recorded
     labels=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantory/labels
     recorded=$(cd "$labels" 2>/dev/null && LC_ALL=C ls -A | paste -sd ' ' -)
-    [[ $recorded == "label-0001.json label-0001.png" ]] ||
+    [[ $recorded =~ ^(label-0001-[0-9a-f]{32})\.json\ \1\.png$ ]] ||
       fail "expected the engine to have recorded one label in %LOCALAPPDATA%\\Vantory\\labels, got: ${recorded:-none}"
-    grep -q 'ROWE, SAM, K\.' "$labels/label-0001.json" 2>/dev/null || fail "expected the recorded label to be the HOSPITAL sample"
+    grep -q 'ROWE, SAM, K\.' "$labels"/label-0001-*.json 2>/dev/null || fail "expected the recorded label to be the HOSPITAL sample"
   else
     fail "expected the service to answer at $url after logging in, got nothing"
   fi

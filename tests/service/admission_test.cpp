@@ -16,10 +16,14 @@ namespace {
 constexpr int kPort = 41951;
 constexpr const char* kLab = "https://lab.example.org";
 
+constexpr const char* kToken = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+
 Admission admission() {
   Settings settings;
   settings.port = kPort;
   settings.allowedOrigins = {kLab, "http://127.0.0.1:8080"};
+  settings.accessToken = kToken;
+  settings.accessTokenFile = "/home/lab/.local/state/vantory/access-token";
   return Admission(settings);
 }
 
@@ -89,6 +93,76 @@ TEST(Admission, PagesAreServedOnlyForAllowedOriginsAndProgramsWithoutOne) {
   }
 }
 
+struct SiteCase {
+  std::optional<std::string> site, origin;
+  bool served;
+};
+
+TEST(Admission, WhatABrowserSendsForAnotherSitesPageWithoutAnOriginIsRefused) {
+  const std::vector<SiteCase> cases{
+      {std::nullopt, std::nullopt, true},          // a local program
+      {"none", std::nullopt, true},                // typed into the address bar
+      {"same-origin", std::nullopt, true},         // a page of the service's own origin
+      {"cross-site", std::nullopt, false},         // <img>, link, form navigation of another site
+      {"same-site", std::nullopt, false},          // a page on another port of localhost
+      {"Cross-Site", std::nullopt, false},         // anything unknown is refused too
+      {"", std::nullopt, false},
+      {"cross-site", std::string(kLab), true},     // the allowed page's own fetch
+      {"cross-site", "https://evil.example", true},  // judged by its origin: it may read its refusal
+  };
+  for (const auto& c : cases) {
+    Headers headers{{"Host", "localhost:41951"}};
+    if (c.site) headers.emplace("Sec-Fetch-Site", *c.site);
+    if (c.origin) headers.emplace("Origin", *c.origin);
+    const auto refusal = admission().crossSiteRefusal(requestWith(headers));
+    EXPECT_EQ(!refusal, c.served) << c.site.value_or("(none)") << " " << c.origin.value_or("(none)");
+    if (refusal) {
+      EXPECT_EQ(refusal->status, 403);
+      EXPECT_EQ(codeOf(*refusal), "CROSS_SITE_REQUEST");
+    }
+  }
+}
+
+struct AccessCase {
+  std::optional<std::string> authorization, origin;
+  Access access;
+  bool served;
+};
+
+TEST(Admission, TrustedResourcesNeedAnAllowedPageOrTheToken) {
+  const std::string bearer = std::string("Bearer ") + kToken;
+  const std::vector<AccessCase> cases{
+      {std::nullopt, std::nullopt, Access::Anyone, true},
+      {std::nullopt, std::nullopt, Access::Trusted, false},
+      {bearer, std::nullopt, Access::Trusted, true},
+      {std::string("BEARER ") + kToken, std::nullopt, Access::Trusted, true},
+      {bearer + " ", std::nullopt, Access::Trusted, false},
+      {bearer.substr(0, bearer.size() - 1), std::nullopt, Access::Trusted, false},
+      {bearer + "0", std::nullopt, Access::Trusted, false},
+      {std::string("Bearer ") + std::string(64, '0'), std::nullopt, Access::Trusted, false},
+      {"Bearer ", std::nullopt, Access::Trusted, false},
+      {kToken, std::nullopt, Access::Trusted, false},
+      {std::nullopt, std::string(kLab), Access::Trusted, true},
+  };
+  for (const auto& c : cases) {
+    Headers headers{{"Host", "localhost:41951"}};
+    if (c.authorization) headers.emplace("Authorization", *c.authorization);
+    if (c.origin) headers.emplace("Origin", *c.origin);
+    const auto refusal = admission().accessRefusal(requestWith(headers), c.access);
+    EXPECT_EQ(!refusal, c.served) << c.authorization.value_or("(none)");
+    if (refusal) {
+      EXPECT_EQ(refusal->status, 401);
+      EXPECT_EQ(codeOf(*refusal), "ACCESS_TOKEN_REQUIRED");
+      EXPECT_NE(refusal->body.find("/home/lab/.local/state/vantory/access-token"), std::string::npos) << "says where";
+      EXPECT_EQ(refusal->header("WWW-Authenticate"), "Bearer realm=\"vantory-service\"");
+    }
+  }
+  // A service without a token accepts none, not the empty one.
+  Settings untokened;
+  untokened.port = kPort;
+  EXPECT_TRUE(Admission(untokened).accessRefusal(requestWith({{"Authorization", "Bearer "}}), Access::Trusted));
+}
+
 TEST(Admission, APreflightAllowsTheMethodsTheHeadersAndThePrivateNetwork) {
   const std::vector<std::string> methods{"POST"};
   const auto answer = admission().preflight(methods);
@@ -106,7 +180,7 @@ TEST(Admission, AnswersNameTheOriginTheyAreForAndNeverAWildcard) {
   admission().addCors(forPage, requestWith({{"Origin", "https://evil.example"}}));
   EXPECT_EQ(forPage.header("Vary"), "Origin");
   EXPECT_EQ(forPage.header("Access-Control-Allow-Origin"), "https://evil.example");  // it may read its refusal
-  EXPECT_EQ(forPage.header("Access-Control-Expose-Headers"), "Idempotent-Replayed");
+  EXPECT_EQ(forPage.header("Access-Control-Expose-Headers"), "Idempotent-Replayed, Retry-After");
 
   HttpResponse forProgram;
   admission().addCors(forProgram, requestWith({}));

@@ -11,6 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+const IdempotentAnswers::Digest kRequest{1, 2};
+
 class Answers : public ::testing::Test {
  protected:
   explicit Answers(Limits limits = {}) : answers_(limits, [this] { return now_; }) {}
@@ -22,13 +24,37 @@ class Answers : public ::testing::Test {
 };
 
 TEST_F(Answers, ARepeatedKeyGetsTheFirstAnswerMarkedAsReplayed) {
-  EXPECT_FALSE(answers_.replayed("k"));
-  answers_.remember("k", answer("first"));
-  const auto again = answers_.replayed("k");
+  EXPECT_FALSE(answers_.replayed("k", kRequest));
+  answers_.remember("k", kRequest, answer("first"));
+  const auto again = answers_.replayed("k", kRequest);
   ASSERT_TRUE(again);
   EXPECT_EQ(again->body, "first");
   EXPECT_EQ(again->header("Idempotent-Replayed"), "true");
-  EXPECT_FALSE(answers_.replayed("other"));
+  EXPECT_FALSE(answers_.replayed("other", kRequest));
+}
+
+TEST_F(Answers, AKeptKeyWithAnotherRequestIsRefusedNotReplayed) {
+  answers_.remember("k", kRequest, answer("first"));
+  const auto refused = answers_.replayed("k", {1, 3});
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 422);
+  EXPECT_NE(refused->body.find("IDEMPOTENCY_KEY_REUSED"), std::string::npos);
+  EXPECT_FALSE(refused->header("Idempotent-Replayed"));
+  EXPECT_EQ(answers_.replayed("k", kRequest)->body, "first") << "the first request is still replayed";
+}
+
+TEST_F(Answers, TheDigestTellsRequestsApartByMethodPathAndBody) {
+  const HttpRequest request{"POST", "/v1/PrintLabels", {{"Idempotency-Key", "k"}}, R"({"PatientName": "ROWE"})"};
+  const auto digest = IdempotentAnswers::digestOf(request);
+  auto same = request;
+  same.headers.emplace("Origin", "https://lab.example.org");  // headers are not the request's content
+  EXPECT_EQ(IdempotentAnswers::digestOf(same), digest);
+  for (auto other : {HttpRequest{"PUT", request.path, {}, request.body},
+                     HttpRequest{"POST", "/v1/PrintGENERICLabels", {}, request.body},
+                     HttpRequest{"POST", request.path, {}, R"({"PatientName": "DOE"})"},
+                     HttpRequest{"POST", request.path, {}, R"({"PatientName": "ROWE"} )"},
+                     HttpRequest{"POST", "/v1/PrintLabels{\"Pa", {}, R"(tientName": "ROWE"})"}})
+    EXPECT_NE(IdempotentAnswers::digestOf(other), digest) << other.method << " " << other.path << " " << other.body;
 }
 
 TEST_F(Answers, KeysAreKeptApartPerOriginAndNoneIsNoKey) {
@@ -54,13 +80,13 @@ TEST_F(Answers, AKeyMustBeOneTo255VisibleAsciiCharacters) {
 }
 
 TEST_F(Answers, AnAnswerIsForgottenAfterItsLifetime) {
-  answers_.remember("k", answer("first"));
+  answers_.remember("k", kRequest, answer("first"));
   now_ += 599s;
-  EXPECT_TRUE(answers_.replayed("k"));
+  EXPECT_TRUE(answers_.replayed("k", kRequest));
   now_ += 1s;
-  EXPECT_FALSE(answers_.replayed("k"));
-  answers_.remember("k", answer("second"));
-  EXPECT_EQ(answers_.replayed("k")->body, "second");
+  EXPECT_FALSE(answers_.replayed("k", kRequest));
+  answers_.remember("k", kRequest, answer("second"));
+  EXPECT_EQ(answers_.replayed("k", kRequest)->body, "second");
 }
 
 class SmallAnswers : public Answers {
@@ -74,20 +100,20 @@ class SmallAnswers : public Answers {
 };
 
 TEST_F(SmallAnswers, KeepOnlyTheNewestAnswers) {
-  answers_.remember("a", answer("a"));
-  answers_.remember("b", answer("b"));
-  answers_.remember("c", answer("c"));
-  EXPECT_FALSE(answers_.replayed("a"));
-  EXPECT_TRUE(answers_.replayed("b"));
-  EXPECT_TRUE(answers_.replayed("c"));
+  answers_.remember("a", kRequest, answer("a"));
+  answers_.remember("b", kRequest, answer("b"));
+  answers_.remember("c", kRequest, answer("c"));
+  EXPECT_FALSE(answers_.replayed("a", kRequest));
+  EXPECT_TRUE(answers_.replayed("b", kRequest));
+  EXPECT_TRUE(answers_.replayed("c", kRequest));
 }
 
 TEST_F(SmallAnswers, ANewAnswerForAKeptKeyDoesNotMakeItForgetTheOthers) {
-  answers_.remember("a", answer("a1"));
-  answers_.remember("b", answer("b"));
-  answers_.remember("a", answer("a2"));
-  EXPECT_EQ(answers_.replayed("a")->body, "a2");
-  EXPECT_TRUE(answers_.replayed("b"));
+  answers_.remember("a", kRequest, answer("a1"));
+  answers_.remember("b", kRequest, answer("b"));
+  answers_.remember("a", kRequest, answer("a2"));
+  EXPECT_EQ(answers_.replayed("a", kRequest)->body, "a2");
+  EXPECT_TRUE(answers_.replayed("b", kRequest));
 }
 
 }  // namespace

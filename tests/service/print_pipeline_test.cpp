@@ -39,7 +39,7 @@ class Pipeline : public ::testing::Test {
 
   engine_test::TemporaryFolder folder_;
   std::unique_ptr<printers::Printers> printers_ = printers::imagePrinters(folder_.path());
-  PrintPipeline pipeline_{*printers_};
+  PrintPipeline pipeline_{*printers_, 2};
   engine::LabelRenderer renderer_;
 };
 
@@ -112,7 +112,7 @@ class RefusingPrinters : public printers::Printers {
 
 TEST(PipelineOnARefusingPrinter, TheCallEndsFalseWithTheReasonAndNoLabel) {
   RefusingPrinters printers;
-  PrintPipeline pipeline(printers);
+  PrintPipeline pipeline(printers, 1);
   const auto arguments = genericCall(u"TXT^Tube 4");
   const Rehearsal ahead = pipeline.rehearse(PrintMethod::PrintGENERICLabels, arguments);
   EXPECT_TRUE(ahead.result) << "a rehearsal prints on no printer";
@@ -123,6 +123,21 @@ TEST(PipelineOnARefusingPrinter, TheCallEndsFalseWithTheReasonAndNoLabel) {
   EXPECT_TRUE(std::ranges::any_of(printed.diagnostics, [](const control::DiagnosticMessage& message) {
     return automation::toUtf8(message.text).find("the queue refused the job") != std::string::npos;
   }));
+}
+
+
+TEST_F(Pipeline, OnlySoManyCallsAreInHandAtOnceAndAPlaceIsGivenBackWithItsCall) {
+  auto first = pipeline_.enter();
+  auto second = pipeline_.enter();
+  ASSERT_TRUE(first && second);
+  EXPECT_FALSE(pipeline_.enter());
+  first.reset();
+  auto third = pipeline_.enter();
+  EXPECT_TRUE(third);
+  EXPECT_FALSE(pipeline_.enter());
+  auto moved = std::move(*third);  // a moved place is given back once
+  third.reset();
+  EXPECT_FALSE(pipeline_.enter());
 }
 
 }  // namespace

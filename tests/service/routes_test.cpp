@@ -25,6 +25,8 @@ struct RouteCase {
 TEST(Routes, EachPathFindsItsEndpointAndNothingElseDoes) {
   const std::vector<RouteCase> cases{
       {"/v1/status", Endpoint::Status},
+      {"/v1/printers", Endpoint::Printers},
+      {"/v1/printers/DYMO LabelWriter 450", Endpoint::Printer},
       {"/v1/PrintLabels", Endpoint::PrintLabels},
       {"/v1/PrintGENERICLabels", Endpoint::PrintGENERICLabels},
       {"/v1/labels/label-0001.png", Endpoint::Label},
@@ -43,6 +45,9 @@ TEST(Routes, EachPathFindsItsEndpointAndNothingElseDoes) {
   EXPECT_EQ(findRoute("/v1/preview")->methods, std::vector<std::string>{"POST"});
   EXPECT_EQ(routedMethod("HEAD"), "GET");
   EXPECT_EQ(routedMethod("DELETE"), "DELETE");
+  // Only the status is for anyone; everything else needs an allowed page or the token.
+  for (const auto& route : routes())
+    EXPECT_EQ(route.access, route.endpoint == Endpoint::Status ? Access::Anyone : Access::Trusted) << route.path;
 }
 
 TEST(Documents, TheOpenApiDocumentListsEachMethodsParametersFromTheTable) {
@@ -60,10 +65,10 @@ TEST(Documents, TheOpenApiDocumentListsEachMethodsParametersFromTheTable) {
     EXPECT_EQ(listed, std::set<std::string>(parameters.begin(), parameters.end())) << control::methodName(method);
   }
   // Every route is described, and nothing else.
-  std::set<std::string> described;
-  for (const auto& [path, operations] : document["paths"].items()) described.insert(path);
+  std::set<std::string> described;  // "/v1/labels/{file}" as the route's prefix "/v1/labels/"
+  for (const auto& [path, operations] : document["paths"].items()) described.insert(path.substr(0, path.find('{')));
   std::set<std::string> routed;
-  for (const auto& route : routes()) routed.insert(route.path.ends_with('/') ? route.path + "{file}" : route.path);
+  for (const auto& route : routes()) routed.insert(route.path);
   EXPECT_EQ(described, routed);
 }
 
@@ -76,14 +81,19 @@ TEST(Documents, TheSettingsFormsNameEachBoxsParameterAndDefault) {
   EXPECT_EQ(patient["fields"][11]["parameter"], "CurrentDate");
 }
 
-TEST(Documents, LabelFilesAreServedByTheirRecordedNamesOnly) {
+TEST(Documents, LabelFilesAreServedByTheirUnguessableNamesOnly) {
   const engine_test::TemporaryFolder folder;
-  std::ofstream(folder.path() / "label-0007.json") << "{}";
+  const std::string id = "label-0007-0123456789abcdef0123456789abcdef";
+  std::ofstream(folder.path() / (id + ".json")) << "{}";
+  std::ofstream(folder.path() / "label-0007.json") << "{}";  // as a host that numbers its labels only records them
   std::ofstream(folder.path() / "secret.json") << "{}";
-  EXPECT_EQ(labelFile(folder.path(), "label-0007.json").status, 200);
-  EXPECT_EQ(labelFile(folder.path(), "label-0007.json").contentType, "application/json");
-  for (const std::string name : {"label-0008.json", "secret.json", "label-7.json", "../label-0007.json",
-                                 "label-0007.json/..", "label-0007.txt", "label-0007.png"})
+  const auto served = labelFile(folder.path(), id + ".json");
+  EXPECT_EQ(served.status, 200);
+  EXPECT_EQ(served.contentType, "application/json");
+  EXPECT_EQ(served.header("Cache-Control"), "no-store");
+  for (const std::string& name : std::vector<std::string>{"label-0007.json", "label-0008-0123456789abcdef0123456789abcdef.json", "secret.json",
+                                 "label-7.json", "../" + id + ".json", id + ".json/..", id + ".txt", id + ".png",
+                                 "label-0007-0123456789ABCDEF0123456789ABCDEF.json", "label-0007-0123456789abcdef.json"})
     EXPECT_EQ(labelFile(folder.path(), name).status, 404) << name;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A service over the image record in a fresh folder, and requests addressed as a local
-// program (or a page of an origin) would address them.
+// program that presents the access token (or a page of an origin) would address them.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,8 @@ using nlohmann::json;
 
 inline constexpr int kPort = 41951;
 inline constexpr const char* kLabOrigin = "https://lab.example.org";
+inline constexpr const char* kToken = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+inline const std::string kBearer = std::string("Bearer ") + kToken;
 
 inline json sampleArguments(const std::string& sample) {
   std::ifstream in(std::string(VANTORY_SOURCE_DIR) + "/examples/" + sample + ".json");
@@ -33,16 +35,25 @@ inline std::string readFile(const std::filesystem::path& file) {
 
 class ServiceTest : public ::testing::Test {
  protected:
-  explicit ServiceTest(service::Limits limits = {}) : printers_(printers::imagePrinters(folder_.path())) {
+  explicit ServiceTest(service::Limits limits = {})
+      : printers_(printers::imagePrinters(folder_.path(), engine::LabelNames::Unguessable)) {
     service::Settings settings;
     settings.port = kPort;
     settings.allowedOrigins = {kLabOrigin};
+    settings.accessToken = kToken;
     settings.limits = limits;
     service_ = std::make_unique<service::Service>(settings, *printers_, [this] { return now_; });
   }
 
+  // As a local program with the token, or as the page of the Origin the headers name.
   service::HttpResponse call(const std::string& method, const std::string& path, const std::string& body = "",
                              service::Headers headers = {}) {
+    if (!headers.contains("Origin")) headers.emplace("Authorization", kBearer);
+    return anonymous(method, path, body, std::move(headers));
+  }
+  // With the headers given and the Host alone.
+  service::HttpResponse anonymous(const std::string& method, const std::string& path, const std::string& body = "",
+                                  service::Headers headers = {}) {
     headers.emplace("Host", "127.0.0.1:" + std::to_string(kPort));
     return service_->handle({method, path, headers, body});
   }

@@ -1,7 +1,10 @@
 // The service's request handling, called directly: endpoints, errors, Host and Origin rules,
 // idempotency, the shared request state and parallel callers.
 
+#include <condition_variable>
+#include <mutex>
 #include <random>
+#include <regex>
 #include <set>
 #include <thread>
 
@@ -23,6 +26,8 @@ TEST_F(ServiceTest, StatusAndPrintersDescribeTheImageRecord) {
   EXPECT_EQ(status["version"], "1.3.5");
   EXPECT_EQ(status["port"], kPort);
   EXPECT_EQ(status["cups"], false);
+  EXPECT_EQ(status["printing"], "record-only");
+  EXPECT_EQ(status["recordOnly"], true);
   EXPECT_EQ(status["allowedOrigins"], 1);
 
   const auto printers = body(call("GET", "/v1/printers"));
@@ -37,13 +42,16 @@ TEST_F(ServiceTest, PrintLabelsRecordsTheLabelAndServesItsFiles) {
   const auto answer = body(response);
   EXPECT_EQ(answer["result"], true);
   EXPECT_TRUE(answer["job"].is_null());
+  EXPECT_EQ(answer["recordOnly"], true) << "the page can tell a recorded label from a printed one";
   ASSERT_EQ(answer["labels"].size(), 1u);
   const auto label = answer["labels"][0];
-  EXPECT_EQ(label["id"], "label-0001");
+  const std::string id = label["id"];
+  EXPECT_TRUE(std::regex_match(id, std::regex("label-0001-[0-9a-f]{32}"))) << id;
+  EXPECT_TRUE(label["destination"].is_null());
 
   const auto png = call("GET", label["png"]);
   EXPECT_EQ(png.contentType, "image/png");
-  EXPECT_EQ(png.body, readFile(folder_.path() / "label-0001.png"));
+  EXPECT_EQ(png.body, readFile(folder_.path() / (id + ".png")));
   const auto description = call("GET", label["json"]);
   EXPECT_NE(description.body.find("ROWE, SAM, K."), std::string::npos);
 }
@@ -125,11 +133,12 @@ TEST_F(ServiceTest, ErrorsSayWhatIsWrongWithAFittingStatus) {
       {"GET", "/v1/PrintLabels", "", 405, "METHOD_NOT_ALLOWED", "POST"},
       {"DELETE", "/v1/status", "", 405, "METHOD_NOT_ALLOWED", "GET"},
       {"GET", "/v2/status", "", 404, "NOT_FOUND", "openapi"},
-      {"GET", "/v1/labels/../service_tests", "", 404, "NOT_FOUND", "label-NNNN"},
-      {"GET", "/v1/labels/label-0001.png/../../x", "", 404, "NOT_FOUND", "label-NNNN"},
-      {"GET", "/v1/labels/label-1.png", "", 404, "NOT_FOUND", "label-NNNN"},
-      {"GET", "/v1/labels/label-0001.txt", "", 404, "NOT_FOUND", "label-NNNN"},
-      {"GET", "/v1/labels/label-0099.png", "", 404, "NOT_FOUND", "label-0099.png"},
+      {"GET", "/v1/labels/../service_tests", "", 404, "NOT_FOUND", "print answers name them"},
+      {"GET", "/v1/labels/label-0001.png/../../x", "", 404, "NOT_FOUND", "print answers name them"},
+      {"GET", "/v1/labels/label-1.png", "", 404, "NOT_FOUND", "print answers name them"},
+      {"GET", "/v1/labels/label-0001.txt", "", 404, "NOT_FOUND", "print answers name them"},
+      {"GET", "/v1/labels/label-0099-0123456789abcdef0123456789abcdef.png", "", 404, "NOT_FOUND",
+       "label-0099-0123456789abcdef0123456789abcdef.png"},
   };
   for (const auto& c : cases) {
     const auto response = call(c.method, c.path, c.body);
@@ -191,6 +200,85 @@ TEST_F(ServiceTest, AdmissionComesBeforeAnyWorkAndAnswersPagesForTheirOrigin) {
   EXPECT_EQ(call("OPTIONS", "/v1/PrintLabels", "", preflight).status, 204);
   EXPECT_EQ(call("OPTIONS", "/v1/PrintLabels", "", preflight).header("Allow"), "POST, OPTIONS");
   EXPECT_EQ(call("OPTIONS", "/v1/nothing", "", preflight).status, 404);
+}
+
+// What hostile pages and other local programs try, one row each: none may print, read or probe a
+// label. A browser sends no Origin with an <img>, a link or a navigation, but Sec-Fetch-Site.
+TEST_F(ServiceTest, HostileRequestsCanNeitherPrintNorReadNorProbeALabel) {
+  const auto printed = body(post("/v1/PrintLabels", sampleArguments("hospital")));
+  const std::string label = printed["labels"][0]["png"];
+  const std::string missing = "/v1/labels/label-0002-0123456789abcdef0123456789abcdef.png";
+  const std::string print = sampleArguments("hospital").dump();
+  const std::string evil = "https://evil.example";
+  const std::string wrongToken = "Bearer " + std::string(64, 'a');
+  struct Case {
+    const char* what;
+    std::string method, path, body;
+    service::Headers headers;  // the Host is added
+    int status;
+    std::string code;
+  };
+  const std::vector<Case> cases{
+      {"<img> of a recorded label on another site's page", "GET", label, "", {{"Sec-Fetch-Site", "cross-site"}}, 403, "CROSS_SITE_REQUEST"},
+      {"<img> probing a label that does not exist", "GET", missing, "", {{"Sec-Fetch-Site", "cross-site"}}, 403, "CROSS_SITE_REQUEST"},
+      {"a link to a label followed from another site", "GET", label, "",
+       {{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "navigate"}}, 403, "CROSS_SITE_REQUEST"},
+      {"<img> from a page of the same site on another port", "GET", label, "", {{"Sec-Fetch-Site", "same-site"}}, 403, "CROSS_SITE_REQUEST"},
+      {"<img> of the status on another site's page", "GET", "/v1/status", "", {{"Sec-Fetch-Site", "cross-site"}}, 403, "CROSS_SITE_REQUEST"},
+      {"<img> with the token (a page cannot have it)", "GET", label, "",
+       {{"Sec-Fetch-Site", "cross-site"}, {"Authorization", kBearer}}, 403, "CROSS_SITE_REQUEST"},
+      {"a form posted from another site", "POST", "/v1/PrintLabels", print,
+       {{"Origin", evil}, {"Sec-Fetch-Site", "cross-site"}, {"Content-Type", "text/plain"}}, 403, "ORIGIN_NOT_ALLOWED"},
+      {"a script's fetch of a label from another site", "GET", label, "", {{"Origin", evil}, {"Sec-Fetch-Site", "cross-site"}}, 403, "ORIGIN_NOT_ALLOWED"},
+      {"a sandboxed frame (Origin null)", "POST", "/v1/PrintGENERICLabels", sampleArguments("generic").dump(),
+       {{"Origin", "null"}, {"Sec-Fetch-Site", "cross-site"}}, 403, "ORIGIN_NOT_ALLOWED"},
+      {"another user's program reading a label", "GET", label, "", {}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"another user's program probing a label", "GET", missing, "", {}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"another user's program printing", "POST", "/v1/PrintLabels", print, {}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program with a wrong token", "GET", label, "", {{"Authorization", wrongToken}}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program with part of the token", "GET", label, "", {{"Authorization", kBearer.substr(0, 40)}}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program with the token as Basic", "GET", label, "", {{"Authorization", std::string("Basic ") + kToken}}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program previewing without the token", "POST", "/v1/preview",
+       json({{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}}).dump(), {}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program asking the printers without the token", "GET", "/v1/printers", "", {}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"the address typed into a browser, without the token", "GET", label, "", {{"Sec-Fetch-Site", "none"}}, 401, "ACCESS_TOKEN_REQUIRED"},
+      {"a program without the token: the status only", "GET", "/v1/status", "", {}, 200, ""},
+      {"the token, in any letter case of its scheme", "GET", label, "", {{"Authorization", std::string("bearer ") + kToken}}, 200, ""},
+      {"the allowed page's own fetch of its label", "GET", label, "", {{"Origin", kLabOrigin}, {"Sec-Fetch-Site", "cross-site"}}, 200, ""},
+      {"the address typed into a browser, with the token", "GET", label, "",
+       {{"Sec-Fetch-Site", "none"}, {"Authorization", kBearer}}, 200, ""},
+  };
+  for (const auto& c : cases) {
+    const auto response = anonymous(c.method, c.path, c.body, c.headers);
+    EXPECT_EQ(response.status, c.status) << c.what << ": " << response.body;
+    if (!c.code.empty()) {
+      EXPECT_EQ(body(response)["error"]["code"], c.code) << c.what;
+      EXPECT_EQ(response.body.find("PNG"), std::string::npos) << c.what << ": no label bytes";
+    }
+  }
+  EXPECT_EQ(anonymous("GET", label).header("WWW-Authenticate"), "Bearer realm=\"vantory-service\"");
+  EXPECT_EQ(recordedLabels(), 1u) << "nothing printed but the first label";
+}
+
+TEST_F(ServiceTest, TheSameKeyWithAnotherRequestIsRefusedAndPrintsNothing) {
+  const service::Headers key{{"Idempotency-Key", "order-17-print"}};
+  auto edited = sampleArguments("hospital");
+  const auto first = post("/v1/PrintLabels", edited, key);
+  ASSERT_EQ(first.status, 200);
+  edited["PatientName"] = "DOE, JANE";  // the page edited a field and retried with its old key
+  const auto reused = post("/v1/PrintLabels", edited, key);
+  EXPECT_EQ(reused.status, 422);
+  EXPECT_EQ(body(reused)["error"]["code"], "IDEMPOTENCY_KEY_REUSED");
+  EXPECT_FALSE(reused.header("Idempotent-Replayed"));
+  // Another method with the key is another request too; the first request is still replayed.
+  EXPECT_EQ(post("/v1/PrintGENERICLabels", sampleArguments("generic"), key).status, 422);
+  const auto again = post("/v1/PrintLabels", sampleArguments("hospital"), key);
+  EXPECT_EQ(again.body, first.body);
+  EXPECT_EQ(again.header("Idempotent-Replayed"), "true");
+  EXPECT_EQ(recordedLabels(), 1u);
+  // With a fresh key the edited label prints.
+  EXPECT_EQ(body(post("/v1/PrintLabels", edited, {{"Idempotency-Key", "order-17-print-2"}}))["result"], true);
+  EXPECT_EQ(recordedLabels(), 2u);
 }
 
 TEST_F(ServiceTest, ARepeatedIdempotencyKeyReturnsTheFirstAnswerAndPrintsOnce) {
@@ -275,7 +363,9 @@ TEST_F(ServiceTest, TheDocumentsCoverEveryEndpointAndTheDialogs) {
   const auto openapi = body(call("GET", "/v1/openapi.json"));
   EXPECT_EQ(openapi["servers"][0]["url"], "http://127.0.0.1:" + std::to_string(kPort));
   for (const auto& [path, operations] : openapi["paths"].items()) {
-    const std::string concrete = path == "/v1/labels/{file}" ? "/v1/labels/label-0001.json" : path;
+    const std::string concrete = path == "/v1/labels/{file}"      ? "/v1/labels/label-0001.json"
+                                 : path == "/v1/printers/{name}" ? "/v1/printers/LW450"
+                                                                 : path;
     for (const auto& [method, operation] : operations.items()) {
       std::string upper = method;
       for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -329,8 +419,9 @@ TEST(ServicePrinters, AStoppedPrinterOrADownSpoolerIsSaidAndNothingIsQueued) {
   UnavailablePrinters printers(folder.path());
   service::Settings settings;
   settings.port = kPort;
+  settings.accessToken = kToken;
   service::Service service(settings, printers);
-  const service::Headers host{{"Host", "localhost:" + std::to_string(kPort)}};
+  const service::Headers host{{"Host", "localhost:" + std::to_string(kPort)}, {"Authorization", kBearer}};
   const auto printLabel = [&] {
     return service.handle({"POST", "/v1/PrintLabels", host, sampleArguments("hospital").dump()});
   };
@@ -348,19 +439,116 @@ TEST(ServicePrinters, AStoppedPrinterOrADownSpoolerIsSaidAndNothingIsQueued) {
   EXPECT_EQ(refused.status, 503);
   EXPECT_NE(refused.body.find("not accepting jobs"), std::string::npos);
   EXPECT_EQ(json::parse(service.handle({"GET", "/v1/status", host, ""}).body)["cups"], true);
+  // What a page asks before it prints: the printer a label names, and why it would not print.
+  const auto readiness = json::parse(service.handle({"GET", "/v1/printers/lw450", host, ""}).body);
+  EXPECT_EQ(readiness["ready"], false);
+  EXPECT_EQ(readiness["destination"]["name"], "LW450");
+  EXPECT_NE(readiness["refusal"].get<std::string>().find("not accepting jobs"), std::string::npos);
+  const auto unknown = json::parse(service.handle({"GET", "/v1/printers/Nowhere", host, ""}).body);
+  EXPECT_EQ(unknown["ready"], false);
+  EXPECT_TRUE(unknown["destination"].is_null());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+// A printer side whose printing waits until the test lets it go: calls pile up in hand.
+class HeldPrinters : public UnavailablePrinters {
+ public:
+  using UnavailablePrinters::UnavailablePrinters;
+  engine::PrintedLabel printDrawn(const engine::LabelDescription& label, const std::vector<std::uint8_t>& png) override {
+    std::unique_lock lock(mutex);
+    ++waiting;
+    changed.notify_all();
+    changed.wait(lock, [this] { return released; });
+    return UnavailablePrinters::printDrawn(label, png);
+  }
+  std::optional<std::string> refusal(std::string_view) override { return std::nullopt; }
+  void waitFor(int count) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return waiting >= count; });
+  }
+  void release() {
+    const std::lock_guard lock(mutex);
+    released = true;
+    changed.notify_all();
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  int waiting = 0;
+  bool released = false;
+};
+
+TEST(ServiceBound, CallsBeyondTheBoundAreToldToComeBackAndPrintNothing) {
+  engine_test::TemporaryFolder folder;
+  HeldPrinters printers(folder.path());
+  service::Settings settings;
+  settings.port = kPort;
+  settings.accessToken = kToken;
+  settings.limits.maxRequestsInHand = 2;
+  service::Service service(settings, printers);
+  const service::Headers local{{"Host", "localhost:" + std::to_string(kPort)}, {"Authorization", kBearer}};
+  const auto printLabel = [&] {
+    return service.handle({"POST", "/v1/PrintLabels", local, sampleArguments("hospital").dump()});
+  };
+  std::vector<service::HttpResponse> held(2);
+  std::thread first([&] { held[0] = printLabel(); });
+  printers.waitFor(1);  // the first prints, in its turn
+  // A preview below may take the last place just before the second asks: it asks again then.
+  std::thread second([&] {
+    do held[1] = printLabel();
+    while (held[1].status == 503);
+  });
+  // The second waits for its turn, and the bound is reached: a preview (which never waits for a
+  // turn) is refused once it is.
+  const auto preview = [&] {
+    return service.handle({"POST", "/v1/preview", local,
+                           json({{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}}).dump()});
+  };
+  service::HttpResponse refused = preview();
+  for (int attempt = 0; attempt < 2000 && refused.status == 200; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    refused = preview();
+  }
+  EXPECT_EQ(refused.status, 503);
+  const auto busy = printLabel();
+  EXPECT_EQ(busy.status, 503);
+  EXPECT_EQ(json::parse(busy.body)["error"]["code"], "BUSY");
+  EXPECT_EQ(busy.header("Retry-After"), "1");
+  EXPECT_EQ(service.handle({"GET", "/v1/status", local, ""}).status, 200) << "the rest is answered";
+
+  printers.release();
+  first.join();
+  second.join();
+  EXPECT_EQ(held[0].status, 200);
+  EXPECT_EQ(held[1].status, 200);
+  EXPECT_EQ(printLabel().status, 200) << "places are given back";
+  std::size_t recorded = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) recorded += entry.path().extension() == ".json";
+  EXPECT_EQ(recorded, 3u);
 }
 
 TEST(ServiceOptions, FlagsOverTheAdministratorsFile) {
   engine_test::TemporaryFolder folder;
   const auto config = folder.path() / "service.json";
-  std::ofstream(config) << R"({"port": 5000, "allowOrigins": ["https://a.example"], "output": "/srv/labels"})";
+  // Printing through CUPS unless record-only is chosen, the documented ports, seven days.
+  const auto plain = service::parseOptions({});
+  EXPECT_FALSE(plain.recordOnly);
+  EXPECT_FALSE(plain.portGiven);
+  EXPECT_EQ(plain.settings.labelRetention, std::chrono::hours(24 * 7));
+  EXPECT_TRUE(plain.tokenFile.empty());
+
+  std::ofstream(config) << R"({"port": 5000, "allowOrigins": ["https://a.example"], "output": "/srv/labels",
+                               "tokenFile": "/srv/token", "labelRetentionDays": 30})";
   const auto options = service::parseOptions(
-      {"--allow-origin", "http://127.0.0.1:8080", "--config", config.string(), "--port", "6000", "--cups"});
+      {"--allow-origin", "http://127.0.0.1:8080", "--config", config.string(), "--port", "6000", "--record-only"});
   EXPECT_EQ(options.settings.port, 6000);
+  EXPECT_TRUE(options.portGiven);
   EXPECT_EQ(options.settings.allowedOrigins, (std::vector<std::string>{"https://a.example", "http://127.0.0.1:8080"}));
   EXPECT_EQ(options.output, "/srv/labels");
-  EXPECT_TRUE(options.cups);
+  EXPECT_EQ(options.tokenFile, "/srv/token");
+  EXPECT_EQ(options.settings.labelRetention, std::chrono::hours(24 * 30));
+  EXPECT_TRUE(options.recordOnly);
+  EXPECT_EQ(service::parseOptions({"--config", config.string(), "--retention-days", "2", "--token-file", "t"}).tokenFile, "t");
 
   std::ofstream(config) << R"({"origins": []})";
   for (const std::vector<std::string>& bad :
@@ -370,6 +558,9 @@ TEST(ServiceOptions, FlagsOverTheAdministratorsFile) {
                                              {"--allow-origin", "*"},
                                              {"--allow-origin"},
                                              {"--verbose"},
+                                             {"--cups"},
+                                             {"--retention-days", "0"},
+                                             {"--retention-days", "7d"},
                                              {"--config", config.string()},
                                              {"--config", "/no/such/file"}})
     EXPECT_THROW(service::parseOptions(bad), service::OptionsError) << bad[0];

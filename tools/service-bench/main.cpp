@@ -1,7 +1,7 @@
 // service-bench: load on a running vantory-service (image mode), then an account of the
 // labels it recorded.
 //
-//   service-bench --port N --labels DIR --request examples/hospital.json [--seconds S]
+//   service-bench --port N --labels DIR --token FILE --request examples/hospital.json [--seconds S]
 //
 // For 1 and 8 clients, each on one keep-alive connection sending requests back to back for
 // S seconds, prints p50 and p99 latency per request and requests per second: GET /v1/status
@@ -47,7 +47,8 @@ double percentile(std::vector<double> values, double p) {
 }
 
 // Without arguments GET /v1/status; with them POST to `path`, each request its own patient.
-Run load(int port, int clients, double seconds, const json* arguments, const std::string& path, int& nextPatient) {
+Run load(int port, const std::string& token, int clients, double seconds, const json* arguments, const std::string& path,
+         int& nextPatient) {
   std::vector<Run> runs(clients);
   std::vector<std::thread> threads;
   const int firstPatient = nextPatient;
@@ -59,6 +60,7 @@ Run load(int port, int clients, double seconds, const json* arguments, const std
       httplib::Client http("127.0.0.1", port);
       http.set_keep_alive(true);
       http.set_tcp_nodelay(true);
+      http.set_default_headers({{"Authorization", "Bearer " + token}});
       auto& run = runs[c];
       for (int n = 0; Clock::now() < until; ++n) {
         const auto begin = Clock::now();
@@ -148,18 +150,21 @@ void probeFileSystem(const std::filesystem::path& folder, int count) {
 int main(int argc, char** argv) {
   int port = 0;
   double seconds = 3;
-  std::filesystem::path labels, request;
+  std::filesystem::path labels, request, tokenFile;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
     if (flag == "--port") port = std::stoi(argv[i + 1]);
     if (flag == "--seconds") seconds = std::stod(argv[i + 1]);
     if (flag == "--labels") labels = argv[i + 1];
     if (flag == "--request") request = argv[i + 1];
+    if (flag == "--token") tokenFile = argv[i + 1];
   }
-  if (!port || labels.empty() || request.empty()) {
-    std::fputs("usage: service-bench --port N --labels DIR --request FILE.json [--seconds S]\n", stderr);
+  if (!port || labels.empty() || request.empty() || tokenFile.empty()) {
+    std::fputs("usage: service-bench --port N --labels DIR --token FILE --request FILE.json [--seconds S]\n", stderr);
     return 2;
   }
+  std::string token;
+  std::ifstream(tokenFile) >> token;
   std::ifstream in(request);
   const json arguments = json::parse(in).at("arguments");
 
@@ -167,11 +172,11 @@ int main(int argc, char** argv) {
   int nextPatient = 0;
   std::vector<std::string> answered;
   for (const int clients : {1, 8})
-    report("GET /v1/status", clients, load(port, clients, seconds, nullptr, "", nextPatient));
+    report("GET /v1/status", clients, load(port, token, clients, seconds, nullptr, "", nextPatient));
   for (const int clients : {1, 8})
-    report("POST /v1/preview", clients, load(port, clients, seconds, &arguments, "/v1/preview", nextPatient));
+    report("POST /v1/preview", clients, load(port, token, clients, seconds, &arguments, "/v1/preview", nextPatient));
   for (const int clients : {1, 8}) {
-    const Run run = load(port, clients, seconds, &arguments, "/v1/PrintLabels", nextPatient);
+    const Run run = load(port, token, clients, seconds, &arguments, "/v1/PrintLabels", nextPatient);
     report("POST /v1/PrintLabels", clients, run);
     answered.insert(answered.end(), run.patients.begin(), run.patients.end());
   }

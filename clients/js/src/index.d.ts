@@ -25,50 +25,111 @@ export interface PrintGENERICLabelsParameters {
 
 export interface Diagnostic { title: string; text: string; icon: "none" | "critical" | "information" }
 
+export interface PrintedLabel {
+  id: string;
+  png: string | null;
+  json: string;
+  /** The CUPS queue it went to; null when it was recorded only. */
+  destination: string | null;
+}
+
 export interface PrintResult {
   /** What the control returns: true only when nothing failed. */
   result: boolean;
-  labels: { id: string; png: string | null; json: string }[];
-  /** The CUPS job, null when the service records images only. */
+  /** True when the service records labels only: nothing was printed. */
+  recordOnly: boolean;
+  labels: PrintedLabel[];
+  /** The CUPS job, null when the service records labels only. */
   job: number | null;
   diagnostics: Diagnostic[];
+  /** True when the service answered from an earlier call with the same key: nothing was printed again. */
+  replayed: boolean;
+  /** The Idempotency-Key the call was sent with; null when nothing was sent. */
+  idempotencyKey: string | null;
 }
 
-export interface PrintOptions {
-  /** The same key for the same order: a repeated call prints nothing again and returns the first answer. */
+export interface CallOptions {
+  /** How long to wait for the answer (default the client's, 30 000 ms); then ServiceTimeoutError. */
+  timeoutMs?: number;
+  /** Aborts the call; it then rejects with the signal's reason. */
+  signal?: AbortSignal;
+}
+
+export interface PrintOptions extends CallOptions {
+  /**
+   * The same key for the same order: a repeated call with the same parameters prints nothing
+   * again and returns the first answer. The client sends a fresh key instead when this key was
+   * used with other parameters. Without one the client keeps a key per parameters for retries
+   * of a call that got no answer.
+   */
   idempotencyKey?: string;
+}
+
+export interface ClientOptions {
+  /** The service; when given, no other address is tried. */
+  baseUrl?: string;
+  /** Where to look for the service without a baseUrl (default DEFAULT_PORTS), in order. */
+  ports?: readonly number[];
+  /** A local program's access token (the service's token file); pages send their origin instead. */
+  token?: string;
+  /** How long each call waits for its answer unless told otherwise (default 30 000 ms). */
+  timeoutMs?: number;
+  fetch?: typeof fetch;
+  /** Where the settings dialogs are shown (default the page's; without one they are not shown). */
+  document?: Document | null;
 }
 
 export interface Status {
   service: string; version: string; controlVersion: number; port: number;
-  cups: boolean; printing: "image" | "cups"; allowedOrigins: number;
+  cups: boolean; printing: "record-only" | "cups" | "windows"; recordOnly: boolean; allowedOrigins: number;
 }
 
 export interface Printer {
   name: string; description: string; makeAndModel: string;
   state: "idle" | "processing" | "stopped"; reasons: string[]; acceptingJobs: boolean; defaultMedia: string;
+  /** Whether it is the system's default printer. */
+  default: boolean;
 }
 
-export interface Printers { mode: "image" | "cups"; printers: Printer[] }
+export interface Printers { mode: "record-only" | "cups" | "windows"; printers: Printer[] }
 
+export interface PrinterReadiness {
+  printer: string;
+  ready: boolean;
+  /** Why a label naming the printer would not print now. */
+  refusal: string | null;
+  /** Where it would go; null when no printer is named so. */
+  destination: Printer | null;
+}
+
+export const DEFAULT_PORTS: readonly number[];
 export const DEFAULT_PORT: number;
+export const DEFAULT_TIMEOUT_MS: number;
 export function displayFlag(value: unknown): boolean;
+export function platformOf(): "windows" | "linux" | "mac" | "other";
 
 export class VantoryClient {
-  constructor(options?: { baseUrl?: string; fetch?: typeof fetch; document?: Document | null });
-  status(): Promise<Status>;
-  printers(): Promise<Printers>;
+  constructor(options?: ClientOptions);
+  serviceUrl(options?: CallOptions): Promise<string>;
+  localNetworkPermission(): Promise<"granted" | "prompt" | "denied" | "unsupported">;
+  status(options?: CallOptions): Promise<Status>;
+  printers(options?: CallOptions): Promise<Printers>;
+  printer(name: string, options?: CallOptions): Promise<PrinterReadiness>;
   PrintLabels(params: PrintLabelsParameters, options?: PrintOptions): Promise<PrintResult>;
   PrintGENERICLabels(params: PrintGENERICLabelsParameters, options?: PrintOptions): Promise<PrintResult>;
-  preview(method: "PrintLabels" | "PrintGENERICLabels", params: PrintLabelsParameters | PrintGENERICLabelsParameters): Promise<Blob>;
-  labelUrl(path: string): string;
+  preview(method: "PrintLabels" | "PrintGENERICLabels", params: PrintLabelsParameters | PrintGENERICLabelsParameters,
+          options?: CallOptions): Promise<Blob>;
+  labelFile(path: string, options?: CallOptions): Promise<Blob>;
 }
 
 export class VantoryError extends Error {
   code: string; status: number; details: unknown;
 }
-export class ServiceNotRunningError extends VantoryError {}
-export class LocalNetworkPermissionError extends VantoryError {}
+export class ServiceNotRunningError extends VantoryError { platform: "windows" | "linux" | "mac" | "other" }
+export class LocalNetworkPermissionError extends VantoryError { state: "prompt" | "denied" }
+export class ServiceTimeoutError extends VantoryError {}
 export class OriginNotAllowedError extends VantoryError {}
+export class AccessTokenRequiredError extends VantoryError {}
 export class BadRequestError extends VantoryError {}
 export class PrinterUnavailableError extends VantoryError {}
+export class ServiceBusyError extends VantoryError { retryAfter: number }

@@ -1,7 +1,8 @@
-// Starts the real vantory-service on a free port for a test, with its own label folder.
+// Starts the real vantory-service on a free port for a test, recording only, with its own
+// label folder and access token.
 
 import { spawn } from "node:child_process";
-import { mkdtemp, readdir, rm } from "node:fs/promises";
+import { mkdtemp, readFile, readdir, rm } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
@@ -13,11 +14,15 @@ const serviceProgram =
 
 /**
  * @param {string[]} allowedOrigins
- * @returns {Promise<{url: string, port: number, labels: string, recorded(): Promise<string[]>, stop(): Promise<void>}>}
+ * @param {{port?: number}} [options]
+ * @returns {Promise<{url: string, port: number, labels: string, token: string, recorded(): Promise<string[]>, stop(): Promise<void>}>}
  */
-export async function startService(allowedOrigins = []) {
-  const labels = await mkdtemp(path.join(tmpdir(), "vantory-service-test-"));
-  const args = ["--port", "0", "--output", labels, ...allowedOrigins.flatMap((origin) => ["--allow-origin", origin])];
+export async function startService(allowedOrigins = [], { port: wanted = 0 } = {}) {
+  const folder = await mkdtemp(path.join(tmpdir(), "vantory-service-test-"));
+  const labels = path.join(folder, "labels");
+  const tokenFile = path.join(folder, "access-token");
+  const args = ["--port", String(wanted), "--record-only", "--output", labels, "--token-file", tokenFile,
+                ...allowedOrigins.flatMap((origin) => ["--allow-origin", origin])];
   // The sanitised build's leak report at exit is about the font libraries' caches, not ours.
   const child = spawn(serviceProgram, args, {
     stdio: ["ignore", "pipe", "inherit"],
@@ -38,13 +43,24 @@ export async function startService(allowedOrigins = []) {
     url: `http://127.0.0.1:${port}`,
     port,
     labels,
+    token: (await readFile(tokenFile, "utf8")).trim(),
     async recorded() {
       return (await readdir(labels)).filter((name) => name.endsWith(".json")).sort();
     },
     async stop() {
       child.kill("SIGTERM");
       await exited;
-      await rm(labels, { recursive: true, force: true });
+      await rm(folder, { recursive: true, force: true });
     },
   };
+}
+
+/** A port nothing listens on (it was free a moment ago). */
+export async function closedPort() {
+  const { createServer } = await import("node:net");
+  const server = createServer();
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const { port } = server.address();
+  await new Promise((resolve) => server.close(resolve));
+  return port;
 }

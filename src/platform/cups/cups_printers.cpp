@@ -42,9 +42,9 @@ class CupsPrinters : public printers::FolderPrinters<CupsSink> {
 
 }  // namespace
 
-std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder) {
+std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder, engine::LabelNames names) {
   cups();  // a missing libcups is said at once, not at the first label
-  return std::make_unique<CupsPrinters>(std::move(folder));
+  return std::make_unique<CupsPrinters>(std::move(folder), names);
 }
 
 }  // namespace cups_printing

@@ -10,6 +10,7 @@
 namespace cups_printing {
 
 // Throws CupsError when libcups cannot be loaded.
-std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder);
+std::unique_ptr<printers::Printers> cupsPrinters(std::filesystem::path folder,
+                                                engine::LabelNames names = engine::LabelNames::Numbered);
 
 }  // namespace cups_printing

@@ -299,7 +299,8 @@ std::vector<Destination> listDestinations() {
   return list;
 }
 
-CupsSink::CupsSink(std::filesystem::path folder) : ImageFolderSink(std::move(folder)) {}
+CupsSink::CupsSink(std::filesystem::path folder, engine::LabelNames names)
+    : ImageFolderSink(std::move(folder), names) {}
 
 CupsSink::~CupsSink() = default;
 

@@ -43,7 +43,7 @@ std::vector<Destination> listDestinations();
 // label), so keep one for many labels; like the renderer it holds, it is not thread-safe.
 class CupsSink : public engine::ImageFolderSink {
  public:
-  explicit CupsSink(std::filesystem::path folder);
+  explicit CupsSink(std::filesystem::path folder, engine::LabelNames names = engine::LabelNames::Numbered);
   ~CupsSink() override;
 
  protected:

@@ -3,21 +3,28 @@
 #include <chrono>
 #include <thread>
 
-#include "service/http/http_adapter.h"
 
 namespace service {
 
-LoopbackListeners::LoopbackListeners(const Limits& limits) {
-  applyLimits(ipv4_, limits);
-  applyLimits(ipv6_, limits);
+LoopbackListeners::LoopbackListeners(const Limits& limits) : ipv4_(limits), ipv6_(limits) {}
+
+bool LoopbackListeners::bindBoth(int port) {
+  port_ = port == 0 ? ipv4_.bind_to_any_port("127.0.0.1") : (ipv4_.bind_to_port("127.0.0.1", port) ? port : -1);
+  if (port_ <= 0) return false;
+  ipv6Bound_ = ipv6_.bind_to_port("::1", port_);
+  return true;
 }
 
-int LoopbackListeners::bind(int port) {
-  port_ = port == 0 ? ipv4_.bind_to_any_port("127.0.0.1") : (ipv4_.bind_to_port("127.0.0.1", port) ? port : -1);
-  if (port_ <= 0)
-    throw ListenError("cannot listen on 127.0.0.1:" + std::to_string(port) + " (is another service on that port?)");
-  ipv6Bound_ = ipv6_.bind_to_port("::1", port_);
-  return port_;
+int LoopbackListeners::bind(std::optional<int> port) {
+  if (port) {
+    if (!bindBoth(*port))
+      throw ListenError("cannot listen on 127.0.0.1:" + std::to_string(*port) + " (is another service on that port?)");
+    return port_;
+  }
+  for (int candidate = kDefaultPort; candidate <= kLastDefaultPort; ++candidate)
+    if (bindBoth(candidate)) return port_;
+  throw ListenError("none of the ports " + std::to_string(kDefaultPort) + " to " + std::to_string(kLastDefaultPort) +
+                    " is free on 127.0.0.1");
 }
 
 std::string LoopbackListeners::addresses() const {
@@ -26,8 +33,8 @@ std::string LoopbackListeners::addresses() const {
 }
 
 void LoopbackListeners::run(Service& service) {
-  serveOver(ipv4_, service);
-  serveOver(ipv6_, service);
+  ipv4_.serve(service);
+  ipv6_.serve(service);
   // A listener stopped before it runs would run on: keep stopping both until both have ended.
   std::atomic<bool> ended = false;
   std::thread stopper([&] {

@@ -2,14 +2,14 @@
 // The service's listeners: HTTP on 127.0.0.1 and, where the machine has it, [::1], on one
 // port, every request to the service. Both programs (Linux and Windows) serve through it.
 
-#include <httplib.h>
-
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "service/http/http_server.h"
 #include "service/service.h"
 
 namespace service {
@@ -23,9 +23,10 @@ class LoopbackListeners {
  public:
   explicit LoopbackListeners(const Limits& limits);
 
-  // Binds to `port` (0: a free one) and returns it. Throws ListenError when 127.0.0.1 cannot
-  // be had; [::1] is left out when it cannot (see ipv6()).
-  int bind(int port);
+  // Binds to `port` (0: a free one), or without one to the first of the documented ports
+  // (kDefaultPort to kLastDefaultPort) free on 127.0.0.1, and returns it. Throws ListenError,
+  // saying which, when 127.0.0.1 cannot be had; [::1] is left out when it cannot (see ipv6()).
+  int bind(std::optional<int> port);
   bool ipv6() const noexcept { return ipv6Bound_; }
   // "http://127.0.0.1:N and http://[::1]:N".
   std::string addresses() const;
@@ -36,7 +37,9 @@ class LoopbackListeners {
   void stop();
 
  private:
-  httplib::Server ipv4_, ipv6_;
+  bool bindBoth(int port);
+
+  HttpServer ipv4_, ipv6_;
   int port_ = 0;
   bool ipv6Bound_ = false;
   std::mutex mutex_;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "platform/windows/service/windows_printers.h"
@@ -23,6 +24,12 @@ namespace {
 using nlohmann::json;
 
 constexpr int kPort = 41951;
+constexpr char kToken[] = "5f0c2a7e9b3d4e61a8f70c2d4b6e8a1f3c5e7a9b1d3f5a7c9e1b3d5f7a9c1e3b";
+
+// What a local program sends: the host and the access token.
+::service::Headers local() {
+  return {{"Host", "127.0.0.1:" + std::to_string(kPort)}, {"Authorization", std::string("Bearer ") + kToken}};
+}
 constexpr wchar_t kProgIdKey[] = L"Dymo.LabelEngine";
 constexpr wchar_t kBrokenClass[] = L"{3D7C2A41-9B1E-4C55-A0F2-6E8D5B4C3A21}";
 
@@ -62,9 +69,12 @@ class EngineDll {
 class EngineService : public ::testing::Test {
  protected:
   EngineService() : printers_(folder_.path()), printer_(folder_.path()) {
+    // As vantory-service.exe tells its engines.
     SetEnvironmentVariableW(L"VANTORY_LABEL_DIR", folder_.path().wstring().c_str());
+    SetEnvironmentVariableW(L"VANTORY_LABEL_NAMES", L"unguessable");
     ::service::Settings settings;
     settings.port = kPort;
+    settings.accessToken = kToken;
     service_ = std::make_unique<::service::Service>(settings, printers_, printer_);
   }
   ~EngineService() override {
@@ -80,7 +90,8 @@ class EngineService : public ::testing::Test {
   ::service::HttpResponse print(const std::string& key) {
     std::ifstream in(std::string(VANTORY_SOURCE_DIR) + "/examples/hospital.json");
     const json arguments = json::parse(in).at("arguments");
-    ::service::Headers headers{{"Host", "127.0.0.1:" + std::to_string(kPort)}, {"Idempotency-Key", key}};
+    ::service::Headers headers = local();
+    headers.emplace("Idempotency-Key", key);
     return service_->handle({"POST", "/v1/PrintLabels", headers, arguments.dump()});
   }
 
@@ -142,12 +153,11 @@ TEST_F(EngineService, AMissingOrBrokenEngineIsA503NamingTheProgIdAndTheNextReque
       EXPECT_EQ(recorded(), 1u);
       // The record the engine named, served by the service.
       const std::string png = body["labels"][0]["png"];
-      const auto picture = service_->handle(
-          {"GET", png, {{"Host", "127.0.0.1:" + std::to_string(kPort)}}, ""});
+      EXPECT_TRUE(std::regex_match(png, std::regex("/v1/labels/label-0001-[0-9a-f]{32}\\.png"))) << png;
+      const auto picture = service_->handle({"GET", png, local(), ""});
       EXPECT_EQ(picture.status, 200);
       EXPECT_EQ(picture.contentType, "image/png");
-      const auto description = service_->handle(
-          {"GET", std::string(body["labels"][0]["json"]), {{"Host", "127.0.0.1:" + std::to_string(kPort)}}, ""});
+      const auto description = service_->handle({"GET", std::string(body["labels"][0]["json"]), local(), ""});
       EXPECT_NE(description.body.find("ROWE, SAM, K."), std::string::npos);
     }
   }
@@ -161,8 +171,7 @@ TEST_F(EngineService, TheControlsOwnFalseIsAnAnswerAndTheEnginesErrorIsInItsDiag
   std::ifstream in(std::string(VANTORY_SOURCE_DIR) + "/examples/hospital.json");
   json arguments = json::parse(in).at("arguments");
   arguments["LabelCopies"] = "0";  // the engine refuses it
-  const ::service::Headers headers{{"Host", "127.0.0.1:" + std::to_string(kPort)}};
-  const auto answer = service_->handle({"POST", "/v1/PrintLabels", headers, arguments.dump()});
+  const auto answer = service_->handle({"POST", "/v1/PrintLabels", local(), arguments.dump()});
   ASSERT_EQ(answer.status, 200) << answer.body;
   const json body = json::parse(answer.body);
   EXPECT_EQ(body["result"], false);

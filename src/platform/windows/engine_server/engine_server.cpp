@@ -21,6 +21,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"Vantory virtual label engine";
 constexpr wchar_t kFolderVariable[] = L"VANTORY_LABEL_DIR";
 constexpr wchar_t kRecordOnlyVariable[] = L"VANTORY_RECORD_ONLY";
+constexpr wchar_t kLabelNamesVariable[] = L"VANTORY_LABEL_NAMES";
 
 std::wstring environmentVariable(const wchar_t* name) {
   std::wstring value(64, L'\0');
@@ -48,9 +49,13 @@ class RefusingSink final : public engine::PrintSink {
 
 std::shared_ptr<engine::PrintSink> makeSink() {
   const std::wstring setting = environmentVariable(kRecordOnlyVariable);
+  // A service that serves its labels by name asks for names no one can guess.
+  const engine::LabelNames names = environmentVariable(kLabelNamesVariable) == L"unguessable"
+                                       ? engine::LabelNames::Unguessable
+                                       : engine::LabelNames::Numbered;
   switch (outputFor(setting)) {
-    case Output::Print: return std::make_shared<spooler::SpoolerSink>(labelFolder());
-    case Output::RecordOnly: return std::make_shared<engine::ImageFolderSink>(labelFolder());
+    case Output::Print: return std::make_shared<spooler::SpoolerSink>(labelFolder(), names);
+    case Output::RecordOnly: return std::make_shared<engine::ImageFolderSink>(labelFolder(), names);
     case Output::Unreadable: break;
   }
   std::string shown;

@@ -3,7 +3,9 @@
 // creatable, apartment-threaded class whose every instance is a fresh engine (an empty
 // label). It draws every label it prints with GDI, prints it through the Windows spooler on
 // the printer the label names (spooler/spooler_sink.h), and records it as label-NNNN.json
-// and label-NNNN.png in the label folder; with VANTORY_RECORD_ONLY=1 it only records.
+// and label-NNNN.png in the label folder; with VANTORY_RECORD_ONLY=1 it only records. With
+// VANTORY_LABEL_NAMES=unguessable (the print service's setting: it serves labels by name) the
+// records are named label-NNNN-<32 random hex digits>.
 //
 //   HKCR\CLSID\{8114E17F-2D24-4F9A-828B-E820285CB5C4}   "Vantory virtual label engine"
 //     InprocServer32                                    <this file>, ThreadingModel = Apartment

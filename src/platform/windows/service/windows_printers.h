@@ -16,18 +16,22 @@ namespace windows::service {
 // A spooler's printer as the service lists it.
 printers::Destination destinationOf(const spooler::SpoolerPrinter& printer);
 
-// Mode "windows"; `folder` is where the label engine records the labels.
+// `folder` is where the label engine records the labels.
 class WindowsPrinters final : public printers::PrinterList {
  public:
-  explicit WindowsPrinters(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  // `recordOnly`: the label engine is told to record labels only, not print them.
+  WindowsPrinters(std::filesystem::path folder, bool recordOnly = false)
+      : folder_(std::move(folder)), recordOnly_(recordOnly) {}
 
-  std::string mode() const override { return "windows"; }
+  // "windows", or "record-only".
+  std::string mode() const override { return recordOnly_ ? "record-only" : "windows"; }
   std::vector<printers::Destination> list() override;
   std::optional<std::string> refusal(std::string_view printerName) override;
   const std::filesystem::path& folder() const override { return folder_; }
 
  private:
   std::filesystem::path folder_;
+  bool recordOnly_;
 };
 
 }  // namespace windows::service
