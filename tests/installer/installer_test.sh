@@ -388,7 +388,8 @@ in_prefix_service() {
     local labels recorded
     labels=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vantory/labels
     recorded=$(cd "$labels" 2>/dev/null && LC_ALL=C ls -A | paste -sd ' ' -)
-    [[ $recorded =~ ^(label-0001-[0-9a-f]{32})\.json\ \1\.png$ ]] ||
+    [[ $recorded =~ ^(label-0001-[0-9a-f]{32})\.json\ (label-0001-[0-9a-f]{32})\.png$ &&
+       ${BASH_REMATCH[1]} == "${BASH_REMATCH[2]}" ]] ||
       fail "expected the engine to have recorded one label in %LOCALAPPDATA%\\Vantory\\labels, got: ${recorded:-none}"
     grep -q 'ROWE, SAM, K\.' "$labels"/label-0001-*.json 2>/dev/null || fail "expected the recorded label to be the HOSPITAL sample"
   else
