@@ -61,6 +61,9 @@ class ObservedEngines final : public automation::ObjectFactory {
   std::shared_ptr<Object> create(std::u16string_view progId) override {
     try {
       return std::make_shared<ObservedEngine>(engines_.create(progId), record_);
+    } catch (const ObjectCreationError& failure) {
+      if (!record_.creationFailure) record_.creationFailure = failure.reason();
+      throw;
     } catch (const automation::AutomationError& failure) {
       if (!record_.creationFailure) record_.creationFailure = automation::toUtf8(failure.description());
       throw;
