@@ -129,12 +129,19 @@ Rehearsal PrintPipeline::rehearse(control::PrintMethod method, std::span<const a
 Printed PrintPipeline::Turn::print(control::PrintMethod method, std::span<const automation::Value> arguments,
                                    const Rehearsal& ahead) {
   const auto labels = std::make_shared<TurnSink>(pipeline_.printers_, ahead.drawn, *pipeline_.renderers_);
+  // Only a call in its turn changes the request state, so it runs on a copy and puts it back
+  // afterwards: the state is never locked while a label goes to a printer (which may take a
+  // CUPS server its time), and previews and other callers' drawing go on meanwhile.
+  control::LabelRequest state = pipeline_.requestState();
   Printed printed;
   {
-    std::lock_guard lock(pipeline_.state_);
-    headless::HeadlessControl control(pipeline_.request_, labels, kServiceControl);
+    headless::HeadlessControl control(state, labels, kServiceControl);
     printed.result = control.print(method, arguments);
     printed.diagnostics = control.diagnostics();
+  }
+  {
+    std::lock_guard lock(pipeline_.state_);
+    pipeline_.request_ = std::move(state);
   }
   printed.labels = std::move(labels->printed);
   return printed;

@@ -122,7 +122,7 @@ class PrintPipeline {
   const std::size_t maxInHand_;
   std::atomic<std::size_t> inHand_ = 0;
   ArrivalOrder turns_;
-  std::mutex state_;              // the request state, held briefly: to copy it, or for a call in its turn
+  std::mutex state_;              // the request state, held only to copy it out or back
   control::LabelRequest request_;  // the process's one request state
   std::unique_ptr<Renderers> renderers_;
 };
