@@ -151,7 +151,7 @@ class PrintPipeline {
   std::unique_ptr<CallPrinter> ownPrinter_;  // the virtual engine's, when no other was given
   CallPrinter& printer_;
   ArrivalOrder turns_;
-  std::mutex state_;              // the request state, held briefly: to copy it, or for a call in its turn
+  std::mutex state_;              // the request state, held only to copy it out or back
   control::LabelRequest request_;  // the process's one request state
 };
 

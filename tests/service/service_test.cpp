@@ -1,6 +1,7 @@
 // The service's request handling, called directly: endpoints, errors, Host and Origin rules,
 // idempotency, the shared request state and parallel callers.
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <random>
@@ -493,19 +494,30 @@ TEST(ServiceBound, CallsBeyondTheBoundAreToldToComeBackAndPrintNothing) {
   std::vector<service::HttpResponse> held(2);
   std::thread first([&] { held[0] = printLabel(); });
   printers.waitFor(1);  // the first prints, in its turn
-  // A preview below may take the last place just before the second asks: it asks again then.
-  std::thread second([&] {
-    do held[1] = printLabel();
-    while (held[1].status == 503);
-  });
   // The second waits for its turn, and the bound is reached: a preview (which never waits for a
-  // turn) is refused once it is.
+  // turn) is refused once it is. While one of the test's previews is in hand the second itself
+  // may be the one refused (and prints nothing): then it comes back.
+  std::atomic<bool> secondAnswered = false;
+  std::thread second;
+  const auto startSecond = [&] {
+    second = std::thread([&] {
+      held[1] = printLabel();
+      secondAnswered = true;
+    });
+  };
+  startSecond();
   const auto preview = [&] {
     return service.handle({"POST", "/v1/preview", local,
                            json({{"method", "PrintLabels"}, {"parameters", sampleArguments("hospital")}}).dump()});
   };
   service::HttpResponse refused = preview();
   for (int attempt = 0; attempt < 2000 && refused.status == 200; ++attempt) {
+    if (secondAnswered) {
+      second.join();
+      EXPECT_EQ(held[1].status, 503) << "the second cannot print before the first is let go";
+      secondAnswered = false;
+      startSecond();
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     refused = preview();
   }

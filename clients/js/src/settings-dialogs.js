@@ -117,12 +117,32 @@ function showForm(document, design, caption, state, genericClientType) {
     client.append(element);
   }
   // A label names the box on its row.
+  const labelled = new Set();
   for (const [name, element] of controls) {
     if (!name.startsWith("lbl")) continue;
     const box = [...controls.values()].find(
       (other) => other.tagName === "INPUT" && other.style.top === element.style.top,
     );
-    if (box) element.htmlFor = box.id;
+    if (box) {
+      element.htmlFor = box.id;
+      labelled.add(box);
+    }
+  }
+  // Every box has an accessible name: the generic lines share one label ("Generic Input:") and
+  // are named by it and their number; any other box without a label by its parameter.
+  const lines = new Map((design.genericLines?.boxes ?? []).map((line) => [line.box, line.parameter]));
+  const linesCaption = (design.genericLines?.show ?? [])
+    .map((name) => controls.get(name)?.textContent ?? "")
+    .find(Boolean)
+    ?.replace(/:\s*$/, "");
+  const parameterOf = new Map(design.fields.map((field) => [field.box, field.parameter]));
+  for (const [name, element] of controls) {
+    if (element.tagName !== "INPUT") continue;
+    if (lines.has(name)) {
+      element.setAttribute("aria-label", `${linesCaption ?? "Line"} ${lines.get(name).replace(/^Line/, "line ")}`);
+    } else if (!labelled.has(element)) {
+      element.setAttribute("aria-label", parameterOf.get(name) ?? name);
+    }
   }
 
   const box = (name) => /** @type {HTMLInputElement} */ (controls.get(name));

@@ -1,5 +1,8 @@
 // The example ordering page in a real browser (Debian's chromium, headless) against the real
-// service: preview, print, the settings dialogs, and a page of an origin that is not allowed.
+// service: preview, print, the settings dialogs, the service's state, a page of an origin that
+// is not allowed. The page is served from an address chromium is told is public
+// (--ip-address-space-overrides), as a lab's ordering site is, so every call to the service
+// goes through Local Network Access: with the permission granted, and once denied.
 // Screenshots go to $VANTORY_ARTIFACTS (the build tree under ctest).
 
 import assert from "node:assert/strict";
@@ -34,39 +37,56 @@ function startWebServer() {
 }
 
 describe("the example ordering page in chromium", () => {
-  let web, service, browser, userData, pageUrl, strangerUrl;
+  let web, service, browser, browserSession, userData, pageUrl, strangerUrl, webOrigin, strangerOrigin, pagePath;
 
   before(async () => {
     await mkdir(artifacts, { recursive: true });
     web = await startWebServer();
     const webPort = web.address().port;
-    service = await startService([`http://127.0.0.1:${webPort}`]);
+    webOrigin = `http://127.0.0.1:${webPort}`;
     // The same page from http://localhost:PORT is another origin, one the service does not allow.
-    const page = `/examples/web/order.html?service=${encodeURIComponent(service.url)}`;
-    pageUrl = `http://127.0.0.1:${webPort}${page}`;
-    strangerUrl = `http://localhost:${webPort}${page}`;
+    strangerOrigin = `http://localhost:${webPort}`;
+    service = await startService([webOrigin]);
+    pagePath = `/examples/web/order.html?service=${encodeURIComponent(service.url)}`;
+    pageUrl = webOrigin + pagePath;
+    strangerUrl = strangerOrigin + pagePath;
     userData = await mkdtemp(path.join(tmpdir(), "vantory-chromium-"));
     browser = await puppeteer.launch({
       executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
       headless: true,
       userDataDir: userData,
       args: ["--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-             "--disable-component-update", "--disable-sync"],
+             "--disable-component-update", "--disable-sync",
+             // The lab's web server is a public site, as far as the browser knows; a secure one,
+             // as the ordering site is (https there: Local Network Access is for secure pages only).
+             `--ip-address-space-overrides=127.0.0.1:${webPort}=public`,
+             `--unsafely-treat-insecure-origin-as-secure=${webOrigin},${strangerOrigin}`],
     });
+    await allowLocalNetwork(webOrigin, "granted");
+    await allowLocalNetwork(strangerOrigin, "granted");
   });
 
+  // What the user answered to the browser's prompt for reaching this computer: set through the
+  // browser's own DevTools session, which keeps it for as long as the session stays attached.
+  async function allowLocalNetwork(origin, setting) {
+    browserSession ??= await browser.target().createCDPSession();
+    await browserSession.send("Browser.setPermission", { permission: { name: "loopback-network" }, setting, origin });
+  }
+
   after(async () => {
+    await browserSession?.detach().catch(() => {});
     await browser?.close();
     await service?.stop();
     web?.close();
     if (userData) await rm(userData, { recursive: true, force: true });
   });
 
-  async function openPage(url, sample) {
-    const page = await browser.newPage();
+  async function openPage(url, sample, context = browser) {
+    const page = await context.newPage();
     await page.setViewport({ width: 1000, height: 1100 });
     await page.goto(url);
     await page.waitForSelector("body[data-ready=true]");
+    assert.equal(await page.evaluate(() => document.querySelector("#service").dataset.state !== "checking"), true);
     if (sample) {
       await page.select("#sample", sample);
       await page.waitForSelector(`body[data-loaded=${sample}]`);
@@ -110,6 +130,8 @@ describe("the example ordering page in chromium", () => {
 
     const answer = await printAndWait(page);
     assert.equal(answer.result, true);
+    assert.equal(answer.recordOnly, true);
+    assert.match(await page.$eval("#status", (element) => element.textContent), /Recorded only: no printer was used/);
     assert.match(await recordedDescription(answer), /ROWE, SAM, K\./);
     await page.screenshot({ path: path.join(artifacts, "order-printed.png"), fullPage: true });
     await page.close();
@@ -159,6 +181,25 @@ describe("the example ordering page in chromium", () => {
     const dialog = await printIntoDialog(page, "frmPropertyPage");
     assert.equal(await dialog.$eval("[name=txtClientNumber]", (box) => box.hidden), true);
     assert.equal(await dialog.$eval("[name=txtLine3]", (box) => box.value), "BCD^S42-7");
+    // Every box shown has a name a screen reader reads out, as the browser computes it.
+    const names = {};
+    for (const box of await dialog.$$("input:not([hidden])")) {
+      const name = await box.evaluate((element) => element.name);
+      names[name] = (await page.accessibility.snapshot({ root: box, interestingOnly: false }))?.name;
+    }
+    assert.deepEqual(names, {
+      txtClientType: "Client Label Type:", txtPrinterName: "Printer Name:", txtLabelCopies: "Label Copies:",
+      txtLine1: "Generic Input line 1", txtLine2: "Generic Input line 2", txtLine3: "Generic Input line 3",
+      txtLine4: "Generic Input line 4", txtLine5: "Generic Input line 5",
+    });
+    // The control's own tab order: lines 1, 2, 3, 5, 4.
+    await dialog.$eval("[name=txtLine2]", (box) => box.focus());
+    const order = [];
+    for (let i = 0; i < 3; ++i) {
+      await page.keyboard.press("Tab");
+      order.push(await page.evaluate(() => document.activeElement.name));
+    }
+    assert.deepEqual(order, ["txtLine3", "txtLine5", "txtLine4"]);
     await page.screenshot({ path: path.join(artifacts, "generic-dialog.png") });
     await dialog.$eval("[name=cmdRestoreDefaults]", (button) => button.click());
     assert.equal(await dialog.$eval("[name=txtClientType]", (box) => box.value), "HOSPITAL");
@@ -183,5 +224,57 @@ describe("the example ordering page in chromium", () => {
     await page.screenshot({ path: path.join(artifacts, "origin-not-allowed.png"), fullPage: true });
     assert.deepEqual(await service.recorded(), before);
     await page.close();
+  });
+
+  test("the page shows the service's state on load, with what to do, and follows it when it changes", async () => {
+    const own = await startService([webOrigin]);
+    try {
+      const page = await openPage(`${webOrigin}/examples/web/order.html?service=${encodeURIComponent(own.url)}`);
+      assert.equal(await page.$eval("#service", (element) => element.dataset.state), "record-only");
+      assert.match(await page.$eval("#service-state", (element) => element.textContent), /NOT printed.*without --record-only/);
+      await page.screenshot({ path: path.join(artifacts, "service-record-only.png") });
+      await own.stop();
+      await page.waitForSelector("#service[data-state=not-running]", { timeout: 30000 });
+      assert.match(await page.$eval("#service-state", (element) => element.textContent),
+                   /not running.*systemctl --user start vantory-service/);
+      await page.screenshot({ path: path.join(artifacts, "service-not-running.png") });
+      await page.close();
+    } finally {
+      await own.stop().catch(() => {});
+    }
+  });
+
+  test("with local network access denied the page says so, and prints nothing", async () => {
+    const before = await service.recorded();
+    await allowLocalNetwork(webOrigin, "denied");
+    try {
+      const page = await openPage(pageUrl, "physician");
+      assert.equal(await page.$eval("#service", (element) => element.dataset.state), "permission-denied");
+      await page.click("#print-button");
+      await page.waitForFunction(() => document.querySelector("#error").textContent);
+      assert.match(await page.$eval("#error", (element) => element.textContent),
+                   /^LocalNetworkPermissionError: .*site settings/);
+      await page.screenshot({ path: path.join(artifacts, "local-network-denied.png"), fullPage: true });
+      await page.close();
+    } finally {
+      await allowLocalNetwork(webOrigin, "granted");
+    }
+    assert.deepEqual(await service.recorded(), before);
+  });
+
+  test("before the permission is asked the page sends nothing and offers to check", async () => {
+    // A new profile's context: the user has not been asked yet.
+    const context = await browser.createBrowserContext();
+    try {
+      const before = await service.recorded();
+      const page = await openPage(pageUrl, undefined, context);
+      assert.equal(await page.$eval("#service", (element) => element.dataset.state), "permission-prompt");
+      assert.equal(await page.$eval("#check-service", (button) => button.hidden), false);
+      assert.match(await page.$eval("#service-state", (element) => element.textContent), /choose "Allow"/);
+      await page.screenshot({ path: path.join(artifacts, "local-network-prompt.png") });
+      assert.deepEqual(await service.recorded(), before);
+    } finally {
+      await context.close();
+    }
   });
 });

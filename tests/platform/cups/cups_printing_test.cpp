@@ -405,9 +405,11 @@ TEST(ServiceOverCupsTest, PrintsToTheDescribedQueueAndRefusesAStoppedOne) {
   const auto printers = cups_printing::cupsPrinters(folder.path());
   service::Settings settings;
   settings.port = 41951;
+  settings.accessToken = std::string(64, 'c');  // a local program's, as the service's own tests present it
   service::Service web(settings, *printers);
   const auto call = [&](const std::string& method, const std::string& path, const std::string& body = "") {
-    return web.handle({method, path, {{"Host", "localhost:41951"}}, body});
+    return web.handle(
+        {method, path, {{"Host", "localhost:41951"}, {"Authorization", "Bearer " + settings.accessToken}}, body});
   };
   std::ifstream in(kSource / "examples" / "hospital.json");
   nlohmann::json arguments = nlohmann::json::parse(in).at("arguments");
@@ -424,6 +426,7 @@ TEST(ServiceOverCupsTest, PrintsToTheDescribedQueueAndRefusesAStoppedOne) {
   ASSERT_EQ(printed.status, 200) << printed.body;
   const auto answer = nlohmann::json::parse(printed.body);
   EXPECT_EQ(answer.at("result"), true) << printed.body;
+  EXPECT_EQ(answer.at("recordOnly"), false) << printed.body;
   ASSERT_TRUE(answer.at("job").is_number_integer()) << printed.body;
   EXPECT_TRUE(queue.finished(answer.at("job").get<int>()));
   EXPECT_EQ(answer.at("labels").size(), 1u);
