@@ -187,7 +187,9 @@ TEST_F(ListeningService, HostileHeadsAreRefusedBeforeTheyAreRead) {
     ASSERT_TRUE(raw.send(c.request)) << c.what;
     const std::string answer = raw.readToEnd();
     EXPECT_EQ(statusOf(answer), c.status) << c.what << ": " << answer.substr(0, 200);
-    if (!c.code.empty()) EXPECT_NE(answer.find("\"code\":\"" + c.code + "\""), std::string::npos) << c.what;
+    if (!c.code.empty()) {
+      EXPECT_NE(answer.find("\"code\":\"" + c.code + "\""), std::string::npos) << c.what;
+    }
   }
   // And the service goes on.
   RawClient after(port_);

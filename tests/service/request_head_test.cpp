@@ -59,7 +59,9 @@ TEST(RequestHead, EachHeadIsJudgedByTheLimits) {
     RequestHead whole(limits);
     const HeadScan scan = whole.scan(c.received);
     EXPECT_EQ(scan.verdict, c.verdict) << c.what;
-    if (c.verdict == Verdict::Complete) EXPECT_EQ(scan.length, c.length) << c.what;
+    if (c.verdict == Verdict::Complete) {
+      EXPECT_EQ(scan.length, c.length) << c.what;
+    }
 
     // A byte at a time comes to the same, and no verdict but Incomplete comes before the last byte.
     RequestHead slowly(limits);
@@ -69,7 +71,9 @@ TEST(RequestHead, EachHeadIsJudgedByTheLimits) {
       if (last.verdict != Verdict::Incomplete) break;
     }
     EXPECT_EQ(last.verdict, c.verdict) << c.what << ", a byte at a time";
-    if (c.verdict == Verdict::Complete) EXPECT_EQ(last.length, c.length) << c.what << ", a byte at a time";
+    if (c.verdict == Verdict::Complete) {
+      EXPECT_EQ(last.length, c.length) << c.what << ", a byte at a time";
+    }
   }
 }
 
