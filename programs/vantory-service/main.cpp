@@ -64,15 +64,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   service::LoopbackListeners listeners(options.settings.limits);
-  try {
-    options.settings.port = listeners.bind(options.portGiven ? std::optional(options.settings.port) : std::nullopt);
-  } catch (const service::ListenError& failure) {
-    std::fprintf(stderr, "vantory-service: %s\n", failure.what());
-    return 1;
-  }
-  if (!listeners.ipv6())
-    std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n",
-                 options.settings.port);
+  if (!service::bindAsConfigured(listeners, options)) return 1;
   service::Service service(options.settings, *labelPrinters);
 
   std::atomic<bool> ended = false;
@@ -82,13 +74,7 @@ int main(int argc, char** argv) {
     if (!ended) listeners.stop();
   });
 
-  std::printf(
-      "vantory-service: listening on %s, %s, labels in %s (kept %lld days), %zu allowed origin(s), access token in %s\n",
-      listeners.addresses().c_str(),
-      options.recordOnly ? "RECORD ONLY: labels are recorded, not printed" : "printing through CUPS",
-      options.output.string().c_str(), static_cast<long long>(options.settings.labelRetention.count() / 24),
-      options.settings.allowedOrigins.size(), options.settings.accessTokenFile.c_str());
-  std::fflush(stdout);
+  service::announce(listeners, options, "printing through CUPS", options.output.string());
   listeners.run(service);
 
   ended = true;

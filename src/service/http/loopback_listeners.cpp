@@ -1,8 +1,8 @@
 #include "service/http/loopback_listeners.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
-
 
 namespace service {
 
@@ -64,6 +64,29 @@ void LoopbackListeners::stop() {
     stopping_ = true;
   }
   stopRequested_.notify_all();
+}
+
+bool bindAsConfigured(LoopbackListeners& listeners, Options& options) {
+  try {
+    options.settings.port = listeners.bind(options.portGiven ? std::optional(options.settings.port) : std::nullopt);
+  } catch (const ListenError& failure) {
+    std::fprintf(stderr, "vantory-service: %s\n", failure.what());
+    return false;
+  }
+  if (!listeners.ipv6())
+    std::fprintf(stderr, "vantory-service: [::1]:%d is not available; serving on 127.0.0.1 only\n",
+                 options.settings.port);
+  return true;
+}
+
+void announce(const LoopbackListeners& listeners, const Options& options, const char* printing,
+              const std::string& labels) {
+  std::printf(
+      "vantory-service: listening on %s, %s, labels in %s (kept %lld days), %zu allowed origin(s), access token in %s\n",
+      listeners.addresses().c_str(), options.recordOnly ? "RECORD ONLY: labels are recorded, not printed" : printing,
+      labels.c_str(), static_cast<long long>(options.settings.labelRetention.count() / 24),
+      options.settings.allowedOrigins.size(), options.settings.accessTokenFile.c_str());
+  std::fflush(stdout);
 }
 
 }  // namespace service

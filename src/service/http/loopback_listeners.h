@@ -10,6 +10,7 @@
 #include <string>
 
 #include "service/http/http_server.h"
+#include "service/options.h"
 #include "service/service.h"
 
 namespace service {
@@ -46,5 +47,15 @@ class LoopbackListeners {
   std::condition_variable stopRequested_;
   bool stopping_ = false;
 };
+
+// What both programs do on start: binds `listeners` where `options` say (the port given, else the
+// first free documented one) and records the port in its settings; says on stderr what went
+// wrong (false), or that [::1] is left out.
+bool bindAsConfigured(LoopbackListeners& listeners, Options& options);
+
+// The line a started service prints: where it listens, how it prints (`printing`, unless
+// record-only), where it keeps labels and for how long, its origins and its access token.
+void announce(const LoopbackListeners& listeners, const Options& options, const char* printing,
+              const std::string& labels);
 
 }  // namespace service
